@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the engine and runs every test: formatting, the Release build with
+# unit and integration tests, then the unit tests again under AddressSanitizer
+# and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Debian packages the tests use (installed when missing and we may install).
+need=()
+for pkg in clang-format:clang-format; do
+  cmd=${pkg%%:*}
+  command -v "$cmd" >/dev/null 2>&1 || need+=("${pkg##*:}")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
+  else
+    echo "missing packages: ${need[*]} (install them with apt-get)" >&2
+    exit 1
+  fi
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== formatting"
+files=$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 2>/dev/null || true)
+if [ -n "$files" ]; then
+  clang-format --dry-run -Werror $files
+fi
+
+echo "== release build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== sanitizer build and unit tests"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^integration\.'

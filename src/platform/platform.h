@@ -1,0 +1,24 @@
+// The engine's thin layer over the operating system: reading and polling
+// standard input, the clock, the keep-alive thread, the interrupt key and
+// beeps. One implementation per target: posix.cpp or windows.cpp.
+#pragma once
+
+#include <cstdint>
+
+// Reads up to n bytes from the input descriptor; returns the count, 0 at the
+// end of input, negative on a read error.
+long PlatformRead(int fd, char* buf, long n);
+// 1 when the input descriptor has data that can be read without blocking.
+int PlatformInputWaiting(int fd);
+// Clock in centiseconds.
+int32_t VornaClock();
+// Starts the keep-alive thread, which calls tick() once per period.
+void StartKeepAliveThread(void (*tick)());
+// Seconds between two keep-alive ticks.
+int KeepAlivePeriod();
+// The terminal's interrupt key has no effect.
+void IgnoreInterrupt();
+// One engine beep (nothing on consoles that have none).
+void EngineBeep();
+// Text that begins the engine's summary lines ("" or "tellics ").
+const char* SummaryPrefix();

@@ -1,0 +1,68 @@
+#include <pthread.h>
+#include <sys/select.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "platform/platform.h"
+
+long PlatformRead(int fd, char* buf, long n) {
+  for (;;) {
+    const ssize_t got = read(fd, buf, static_cast<size_t>(n));
+    if (got < 0 && errno == EINTR) continue;
+    return static_cast<long>(got);
+  }
+}
+
+int PlatformInputWaiting(int fd) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(fd, &set);
+  timeval zero{0, 0};
+  return select(fd + 1, &set, nullptr, nullptr, &zero) > 0 ? 1 : 0;
+}
+
+// Time of day in centiseconds, counted from the first reading so that the
+// value fits 32 bits for any run shorter than 248 days.
+int32_t VornaClock() {
+  static int64_t base = -1;
+  timeval tv;
+  gettimeofday(&tv, nullptr);
+  const int64_t now = static_cast<int64_t>(tv.tv_sec) * 100 + tv.tv_usec / 10000;
+  if (base < 0) base = now - 1;
+  return static_cast<int32_t>(now - base);
+}
+
+int KeepAlivePeriod() {
+  return 300;
+}
+
+namespace {
+void (*keep_alive_tick)() = nullptr;
+
+void* wtcThread(void*) {
+  for (;;) {
+    sleep(static_cast<unsigned>(KeepAlivePeriod()));
+    keep_alive_tick();
+  }
+  return nullptr;
+}
+}  // namespace
+
+void StartKeepAliveThread(void (*tick)()) {
+  keep_alive_tick = tick;
+  pthread_t id;
+  if (pthread_create(&id, nullptr, wtcThread, nullptr) == 0) pthread_detach(id);
+}
+
+void IgnoreInterrupt() {
+  signal(SIGINT, SIG_IGN);
+}
+
+void EngineBeep() {}
+
+const char* SummaryPrefix() {
+  return "";
+}

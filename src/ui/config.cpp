@@ -1,0 +1,12 @@
+#include "ui/config.h"
+
+int16_t ics = 0;
+int16_t beep = 0;
+int32_t ics_level = 8;
+int32_t ics_maxhash = 12;
+int32_t ics_ponder = 1;
+int32_t ics_book = 1;
+int32_t ics_selective = 1;
+
+// The configuration keys are not read yet: the defaults above hold.
+void ReadInitFile() {}

@@ -1,0 +1,15 @@
+// Settings read from the configuration file at start-up.
+#pragma once
+
+#include <cstdint>
+
+extern int16_t ics;            // playing through a GUI or server
+extern int16_t beep;           // beeps after unexpected input
+extern int32_t ics_level;      // level applied at start-up
+extern int32_t ics_maxhash;    // hash memory budget in megabytes
+extern int32_t ics_ponder;     // pondering allowed
+extern int32_t ics_book;       // book use allowed
+extern int32_t ics_selective;  // selective search
+
+// Reads the configuration file from the program directory.
+void ReadInitFile();

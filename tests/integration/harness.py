@@ -1,0 +1,84 @@
+"""Drives the real engine binary through pipes with scripted transcripts."""
+
+import os
+import select
+import subprocess
+import sys
+import time
+
+
+class Engine:
+    """One engine process; lines are read with a deadline, never forever."""
+
+    def __init__(self, binary, cwd=None):
+        self.proc = subprocess.Popen(
+            [binary], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, cwd=cwd)
+        self.pending = b""
+
+    def send(self, text):
+        self.proc.stdin.write(text.encode())
+        self.proc.stdin.flush()
+
+    def close_input(self):
+        self.proc.stdin.close()
+
+    def read_line(self, timeout=10.0):
+        """Next output line without its newline; None at the end of output."""
+        deadline = time.monotonic() + timeout
+        while b"\n" not in self.pending:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise TimeoutError("no line from the engine; have %r" % self.pending)
+            ready, _, _ = select.select([self.proc.stdout], [], [], left)
+            if not ready:
+                continue
+            chunk = os.read(self.proc.stdout.fileno(), 65536)
+            if not chunk:
+                if self.pending:
+                    line, self.pending = self.pending, b""
+                    return line.decode()
+                return None
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode()
+
+    def expect(self, wanted, timeout=10.0):
+        """Reads lines until one equals wanted; returns the lines skipped."""
+        skipped = []
+        while True:
+            line = self.read_line(timeout)
+            if line is None:
+                raise AssertionError("output ended before %r; saw %r" % (wanted, skipped))
+            if line == wanted:
+                return skipped
+            skipped.append(line)
+
+    def wait(self, timeout=10.0):
+        return self.proc.wait(timeout=timeout)
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Runner:
+    """Collects named checks and reports them in the plain closing form."""
+
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def run(self, name, func, *args):
+        try:
+            func(*args)
+            self.passed += 1
+            print("ok   %s" % name)
+        except Exception as exc:  # report every failure, keep going
+            self.failed += 1
+            print("FAIL %s: %s" % (name, exc))
+
+    def finish(self):
+        print("%d passed, %d failed" % (self.passed, self.failed))
+        sys.exit(1 if self.failed else 0)
