@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "core/movegen.h"
 #include "core/random.h"
 #include "core/tables.h"
 #include "egtb/egtb.h"

@@ -5,8 +5,11 @@
 
 #include "core/vorna.h"
 
-extern uint8_t HisTab[1024];     // history: [(side*8 + kind) * 64 + to]
 extern int64_t NodeCnt;          // nodes visited by the current search
 extern int32_t Tscore[kMaxPly];  // ordering score of the move searched per ply
 extern uint8_t CapFlag[49];      // capture marks; CptrFlag points 8 bytes in
 extern uint8_t* const CptrFlag;  // per ply: to-square + 1 of a capture, else 0
+
+extern uint16_t killr0[kMaxPly], killr1[kMaxPly], killr2[kMaxPly], killr3[kMaxPly];
+extern uint16_t PV;      // principal-variation move at the node (short move)
+extern int32_t Xdepth;   // current horizon in plies

@@ -1,0 +1,391 @@
+#include "core/movegen.h"
+
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movetables.h"
+#include "core/tables.h"
+#include "search/treesearch.h"
+
+uint8_t HisTab[1024];
+RefEntry RefTab[1024];
+TreeEntry* NextPnt = Tree;
+int16_t TreeOverflow = 0;
+
+// Centralisation of knights and bishops, for move ordering.
+const int32_t pknight[64] = {-4, 0,  8,  10, 10, 8,  0,  -4, 4,  8,  16, 20, 20, 16, 8,  4,
+                             8,  16, 24, 28, 28, 24, 16, 8,  10, 20, 28, 32, 32, 28, 20, 10,
+                             10, 20, 28, 32, 32, 28, 20, 10, 8,  16, 24, 28, 28, 24, 16, 8,
+                             4,  8,  16, 20, 20, 16, 8,  4,  -4, 0,  8,  10, 10, 8,  0,  -4};
+const int32_t pbishop[64] = {14, 14, 14, 14, 14, 14, 14, 14, 14, 22, 18, 18, 18, 18, 22, 14,
+                             14, 18, 22, 22, 22, 22, 18, 14, 14, 18, 22, 22, 22, 22, 18, 14,
+                             14, 18, 22, 22, 22, 22, 18, 14, 14, 18, 22, 22, 22, 22, 18, 14,
+                             14, 22, 18, 18, 18, 18, 22, 14, 14, 14, 14, 14, 14, 14, 14, 14};
+
+namespace {
+
+// Killer candidates of the list being generated.
+uint16_t Swag0, Swag1, Swag2, Swag3, Swag4;
+
+// Reserves n tree entries; false (and the overflow mark) when they do not fit.
+bool Room(int n) {
+  if (NextPnt + n <= Tree + kTreeSize) return true;
+  TreeOverflow = 1;
+  return false;
+}
+
+void Append(uint32_t move, uint16_t flags, int32_t score) {
+  NextPnt->score = score;
+  SetMoveWord(*NextPnt, (move & 0xffff) | (static_cast<uint32_t>(flags) << 16));
+  NextPnt++;
+}
+
+bool IsEmpty(int sq) {
+  return color[sq] == neutral;
+}
+bool IsPawn(int sq) {
+  return board[sq] == pawn;
+}
+
+void AddCapture(int from, int to, uint16_t flags, int32_t score) {
+  if (Room(1)) Append(ShortMove(from, to), flags, score);
+}
+
+void GenerateEnPassant(int side, int ply, int xside, bool scored) {
+  if (epsquare == 0) return;
+  for (int from : {epmove1[epsquare], epmove2[epsquare]}) {
+    if (board[from] != pawn || color[from] != side) continue;
+    const uint16_t flags = MF_CAPTURE | MF_EP;
+    if (scored)
+      AssignBonus(ply, ShortMove(from, epsquare), flags, xside);
+    else
+      AddCapture(from, epsquare, flags, 99);
+  }
+}
+
+// Does a pawn advance to its sixth rank threaten to run on? Only while the
+// defender is short of pieces, and not when both diagonals ahead hold pawns.
+bool PawnRunThreat(int side, int to) {
+  const int ahead = side == white ? 8 : -8;
+  if (emtl[1 - side] > 1640 || !IsEmpty(to + ahead)) return false;
+  const int left = to + ahead - 1, right = to + ahead + 1;
+  const bool left_blocked = File(to) == 0 || IsPawn(left);
+  const bool right_blocked = File(to) == 7 || IsPawn(right);
+  return !(left_blocked && right_blocked);
+}
+
+}  // namespace
+
+void AssignBonus(int ply, uint32_t move, uint16_t flags, int xside) {
+  const int side = 1 - xside;
+  const int from = (move >> 8) & 0xff, to = move & 0xff;
+  const uint16_t sm = static_cast<uint16_t>(move & 0xffff);
+  const int kind = board[from];
+
+  // 1. Killer candidates.
+  int32_t s = 0;
+  if (sm == Swag0)
+    s = 2000;
+  else if (sm == Swag1)
+    s = 60;
+  else if (sm == Swag2)
+    s = 50;
+  else if (sm == Swag3)
+    s = 40;
+  else if (sm == Swag4)
+    s = 30;
+
+  if (color[to] != neutral) {
+    // 2. Captures, recaptures worth most.
+    s += 512;
+    if (to == static_cast<int>(MOVE & 0xff)) s += 500;
+    s += value[board[to]] - kind;
+  } else {
+    // 3. Quiet moves: refutation and history, then a check bonus near the root.
+    if (flags & MF_CAPTURE) {
+      s += 611;
+    } else if (ply > 1) {
+      const uint32_t last = GameList[GameCnt].move;
+      const int t = last & 0xff, k = board[(last >> 8) & 0xff];
+      const RefEntry& ref = RefTab[(side * 8 + k) * 64 + t];
+      if (sm == ref.move) s += 4 + ref.bonus;
+      s += HisTab[(side * 8 + kind) * 64 + to];
+    }
+    if (ply <= 2) {
+      const int16_t saved_board = board[to], saved_color = color[to];
+      board[to] = board[from], color[to] = color[from];
+      board[from] = no_piece, color[from] = neutral;
+      if (SqAtakd(PieceList[xside][0], side)) s += 32;
+      board[from] = board[to], color[from] = color[to];
+      board[to] = saved_board, color[to] = saved_color;
+    }
+  }
+
+  // 4. Terms of the moving kind.
+  switch (kind) {
+    case knight:
+      s += (pknight[to] - pknight[from]) / 2;
+      break;
+    case bishop:
+      s += (pbishop[to] - pbishop[from]) / 2;
+      break;
+    case rook: {
+      const int pt = PawnCnt[side][File(to)], pf = PawnCnt[side][File(from)];
+      if (pt == 0 && pf > 0) s += 10;
+      if (pt > 0 && pf == 0) s -= 10;
+      break;
+    }
+    case pawn:
+      switch (Rank(to)) {
+        case 0:
+        case 7:
+          if (!Room(4)) return;
+          Append(move, flags | MF_PROMOTE | queen, s - 19200);
+          Append(move, flags | MF_PROMOTE | knight, s - 19400);
+          Append(move, flags | MF_PROMOTE | rook, s - 19450);
+          Append(move, flags | MF_PROMOTE | bishop, s + 500 - 20000);
+          return;
+        case 1:
+        case 6:
+          s += 600;
+          flags |= MF_PAWN_THREAT;
+          break;
+        case 2:
+          if (side == black && PawnRunThreat(side, to)) {
+            s += 15;
+            flags |= MF_PAWN_THREAT;
+          }
+          break;
+        case 5:
+          if (side == white && PawnRunThreat(side, to)) {
+            s += 15;
+            flags |= MF_PAWN_THREAT;
+          }
+          break;
+        default:
+          if (PawnCnt[side][File(to)] == 0 && PawnCnt[side][File(from)] > 1) s += 12;
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+
+  // 5. Append.
+  if (Room(1)) Append(move, flags, s - 20000);
+}
+
+void MoveList(int side, int ply) {
+  ASSERT(side == white || side == black);
+  ASSERT(ply >= 1 && ply < kMaxPly - 1);
+  const int xside = 1 - side;
+  NextPnt = TrPnt[ply];
+  Swag0 = PV ? PV : killr0[ply];
+  Swag1 = killr1[ply];
+  Swag2 = killr2[ply];
+  Swag3 = killr3[ply];
+  Swag4 = ply >= 3 ? killr1[ply - 2] : 0;
+
+  for (int i = PieceCnt[side]; i >= 0; i--) {
+    const int o = PieceList[side][i];
+    const int kind = board[o];
+    const NextStep* nx = next[ptype[side][kind]][o];
+    if (kind != pawn) {
+      int u = nx[o].nextpos;
+      while (u != o) {
+        if (IsEmpty(u)) {
+          AssignBonus(ply, ShortMove(o, u), 0, xside);
+          u = nx[u].nextpos;
+        } else {
+          if (color[u] == xside) AssignBonus(ply, ShortMove(o, u), MF_CAPTURE, xside);
+          u = nx[u].nextdir;
+        }
+      }
+    } else {
+      const int f = nx[o].nextpos;
+      if (f != o && IsEmpty(f)) {
+        AssignBonus(ply, ShortMove(o, f), 0, xside);
+        const int f2 = nx[f].nextpos;
+        if (f2 != o && IsEmpty(f2)) AssignBonus(ply, ShortMove(o, f2), 0, xside);
+      }
+      const int c1 = nx[o].nextdir;
+      if (c1 != o) {
+        if (color[c1] == xside) AssignBonus(ply, ShortMove(o, c1), MF_CAPTURE, xside);
+        const int c2 = nx[c1].nextdir;
+        if (c2 != o && color[c2] == xside) AssignBonus(ply, ShortMove(o, c2), MF_CAPTURE, xside);
+      }
+    }
+  }
+
+  if (castld[side] == 0 && PieceList[side][0] == kingP[side]) {
+    const int o = kingP[side];
+    for (int to : {o + 2, o - 2}) {
+      const uint16_t m = ShortMove(o, to);
+      if (castle(side, m, 0)) AssignBonus(ply, m, MF_CASTLE, xside);
+    }
+  }
+  GenerateEnPassant(side, ply, xside, true);
+  TrPnt[ply + 1] = NextPnt;
+}
+
+void CaptureList(int side, int xside, int ply) {
+  ASSERT(side == white || side == black);
+  ASSERT(ply >= 1 && ply < kMaxPly - 1);
+  NextPnt = TrPnt[ply];
+  for (int i = 0; i <= PieceCnt[side]; i++) {
+    const int o = PieceList[side][i];
+    const int k = board[o];
+    const NextStep* nx = next[ptype[side][k]][o];
+    if (sweep[k]) {
+      int u = nx[o].nextpos;
+      while (u != o) {
+        if (IsEmpty(u)) {
+          u = nx[u].nextpos;
+        } else {
+          if (color[u] == xside) AddCapture(o, u, MF_CAPTURE, value[board[u]] - k);
+          u = nx[u].nextdir;
+        }
+      }
+      continue;
+    }
+    const bool seventh = k == pawn && Rank(o) == rank7[side];
+    const bool sixth = k == pawn && Rank(o) == rank6[side] && ply <= Xdepth + 1;
+    if (seventh || sixth) {
+      const int c1 = nx[o].nextdir;
+      const int c2 = c1 != o ? nx[c1].nextdir : o;
+      for (int c : {c1, c2}) {
+        if (c == o || color[c] != xside) continue;
+        if (seventh)
+          AddCapture(o, c, MF_CAPTURE | MF_PROMOTE | queen, 1090);
+        else
+          AddCapture(o, c, MF_CAPTURE | MF_PAWN_THREAT, value[board[c]] + 255);
+      }
+      const int f = nx[o].nextpos;
+      if (f != o && IsEmpty(f)) {
+        if (seventh)
+          AddCapture(o, f, MF_PROMOTE | queen, 1090);
+        else
+          AddCapture(o, f, MF_PAWN_THREAT, 256);
+      }
+      continue;
+    }
+    for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir)
+      if (color[u] == xside) AddCapture(o, u, MF_CAPTURE, value[board[u]] - k);
+  }
+  GenerateEnPassant(side, ply, xside, false);
+  TrPnt[ply + 1] = NextPnt;
+}
+
+int SqAtakd(int sq, int side) {
+  ASSERT(sq >= 0 && sq < 64);
+  ASSERT(side == white || side == black);
+  // 1. Pawns: the squares from which a pawn of side would take on sq.
+  const NextStep* nx = next[ptype[1 - side][pawn]][sq];
+  for (int u = nx[sq].nextdir; u != sq; u = nx[u].nextdir)
+    if (board[u] == pawn && color[u] == side) return 1;
+  // 2. King.
+  const int ksq = PieceList[side][0];
+  if (ksq >= 0 && distdata[ksq][sq] == 1) return 1;
+  // 3. Diagonals and 4. lines.
+  for (int type : {bishop, rook}) {
+    nx = next[type][sq];
+    int u = nx[sq].nextpos;
+    while (u != sq) {
+      if (IsEmpty(u)) {
+        u = nx[u].nextpos;
+      } else {
+        if (color[u] == side && (board[u] == type || board[u] == queen)) return 1;
+        u = nx[u].nextdir;
+      }
+    }
+  }
+  // 5. Knights.
+  nx = next[knight][sq];
+  for (int u = nx[sq].nextpos; u != sq; u = nx[u].nextpos)
+    if (board[u] == knight && color[u] == side) return 1;
+  return 0;
+}
+
+int castle(int side, uint16_t move, int mode) {
+  const int o = move >> 8, k = move & 0xff;
+  const bool h_side = k > o;
+  const int r = h_side ? o + 3 : o - 4;
+  const int d = h_side ? k - 1 : k + 1;
+  const int xside = 1 - side;
+
+  if (mode == 0) {
+    if (board[o] != king || color[o] != side || board[r] != rook || color[r] != side) return 0;
+    if (Mvboard[o] != 0 || Mvboard[r] != 0) return 0;
+    if (!IsEmpty(k) || !IsEmpty(d) || !IsEmpty(k - 1)) return 0;
+    if (SqAtakd(o, xside) || SqAtakd(k, xside) || SqAtakd(d, xside)) return 0;
+    return 1;
+  }
+
+  const int from_k = mode == 1 ? o : k, to_k = mode == 1 ? k : o;
+  const int from_r = mode == 1 ? r : d, to_r = mode == 1 ? d : r;
+  if (mode == 1) {
+    Mvboard[o]++, Mvboard[r]++;
+    castld[side] = 1;
+    const HashCode& k1 = hashcode[side][king][o];
+    const HashCode& k2 = hashcode[side][king][k];
+    const HashCode& r1 = hashcode[side][rook][r];
+    const HashCode& r2 = hashcode[side][rook][d];
+    hashkey ^= k1.key ^ k2.key ^ r1.key ^ r2.key;
+    hashbd ^= k1.bd ^ k2.bd ^ r1.bd ^ r2.bd;
+  } else {
+    castld[side] = 0;
+    Mvboard[o]--, Mvboard[r]--;
+  }
+  board[to_k] = king, color[to_k] = static_cast<int16_t>(side), Pindex[to_k] = 0;
+  PieceList[side][0] = static_cast<int16_t>(to_k);
+  board[to_r] = rook, color[to_r] = static_cast<int16_t>(side), Pindex[to_r] = Pindex[from_r];
+  PieceList[side][Pindex[to_r]] = static_cast<int16_t>(to_r);
+  board[from_k] = board[from_r] = no_piece;
+  color[from_k] = color[from_r] = neutral;
+  return 1;
+}
+
+void EnPassant(int xside, int from, int to, int mode) {
+  const int sq = to > from ? to - 8 : to + 8;
+  if (mode == 1) {
+    const int slot = Pindex[sq];
+    const int last = PieceCnt[xside];
+    PieceList[xside][slot] = PieceList[xside][last];
+    Pindex[PieceList[xside][slot]] = static_cast<int16_t>(slot);
+    PieceCnt[xside]--;
+    mtl[xside] = static_cast<int16_t>(mtl[xside] - 100);
+    pmtl[xside] = static_cast<int16_t>(pmtl[xside] - 100);
+    PawnCnt[xside][File(sq)]--;
+    board[sq] = no_piece;
+    color[sq] = neutral;
+    hashkey ^= hashcode[xside][pawn][sq].key;
+    hashbd ^= hashcode[xside][pawn][sq].bd;
+  } else {
+    const int slot = ++PieceCnt[xside];
+    PieceList[xside][slot] = static_cast<int16_t>(sq);
+    Pindex[sq] = static_cast<int16_t>(slot);
+    mtl[xside] = static_cast<int16_t>(mtl[xside] + 100);
+    pmtl[xside] = static_cast<int16_t>(pmtl[xside] + 100);
+    PawnCnt[xside][File(sq)]++;
+    board[sq] = pawn;
+    color[sq] = static_cast<int16_t>(xside);
+  }
+}
+
+void ataks(int side, int16_t* a) {
+  for (int sq = 0; sq < 64; sq++) a[sq] = 0;
+  for (int i = PieceCnt[side]; i >= 0; i--) {
+    const int o = PieceList[side][i];
+    const int kind = board[o];
+    const NextStep* nx = next[ptype[side][kind]][o];
+    if (sweep[kind]) {
+      int u = nx[o].nextpos;
+      while (u != o) {
+        a[u] = static_cast<int16_t>((a[u] + 1) | control[kind]);
+        u = IsEmpty(u) ? nx[u].nextpos : nx[u].nextdir;
+      }
+    } else {
+      for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir)
+        a[u] = static_cast<int16_t>((a[u] + 1) | control[kind]);
+    }
+  }
+}
