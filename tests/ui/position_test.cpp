@@ -1,0 +1,521 @@
+#include "ui/position.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movegen.h"
+#include "core/perft.h"
+#include "test_util.h"
+#include "ui/command.h"
+#include "ui/display.h"
+#include "ui/gamefile.h"
+
+namespace {
+
+constexpr const char* kInitial = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+constexpr const char* kKiwipete =
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+
+std::string CurrentFen() {
+  char fen[kFenSize];
+  pos_to_FEN(fen);
+  return fen;
+}
+
+// Plays a move of side through MakeMove, as a game move would be.
+void Play(int side, const char* from, const char* to, uint16_t flags = 0) {
+  static TreeEntry entry;
+  entry.score = 0;
+  entry.from = static_cast<uint8_t>(Sq(from));
+  entry.to = static_cast<uint8_t>(Sq(to));
+  entry.flags = flags;
+  MakeMove(side, &entry);
+  player = 1 - side;
+}
+
+bool Generates(int side, const char* from, const char* to, uint16_t flags) {
+  MoveList(side, 1);
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
+    if (e->from == Sq(from) && e->to == Sq(to) && (e->flags & flags) == flags) return true;
+  return false;
+}
+
+// Everything a set-up could touch.
+struct Snapshot {
+  int16_t board[64], color[64], Mvboard[64], Pindex[64];
+  int16_t PieceList[2][16], PieceCnt[2], PawnCnt[2][8];
+  int16_t mtl[2], pmtl[2], emtl[2], castld[2];
+  uint8_t epsquare;
+  int16_t Game50, GameCnt, CntMoves;
+  uint32_t hashkey, hashbd;
+  GameEntry GameList[kGameListSize];
+  char FEN_string[128];
+  int32_t computer, opponent, player;
+
+  static Snapshot Take() {
+    Snapshot s;
+    memcpy(s.board, ::board, sizeof ::board);
+    memcpy(s.color, ::color, sizeof ::color);
+    memcpy(s.Mvboard, ::Mvboard, sizeof ::Mvboard);
+    memcpy(s.Pindex, ::Pindex, sizeof ::Pindex);
+    memcpy(s.PieceList, ::PieceList, sizeof ::PieceList);
+    memcpy(s.PieceCnt, ::PieceCnt, sizeof ::PieceCnt);
+    memcpy(s.PawnCnt, ::PawnCnt, sizeof ::PawnCnt);
+    memcpy(s.mtl, ::mtl, sizeof ::mtl);
+    memcpy(s.pmtl, ::pmtl, sizeof ::pmtl);
+    memcpy(s.emtl, ::emtl, sizeof ::emtl);
+    memcpy(s.castld, ::castld, sizeof ::castld);
+    s.epsquare = ::epsquare;
+    s.Game50 = ::Game50;
+    s.GameCnt = ::GameCnt;
+    s.CntMoves = ::CntMoves;
+    s.hashkey = ::hashkey;
+    s.hashbd = ::hashbd;
+    memcpy(s.GameList, ::GameList, sizeof ::GameList);
+    memcpy(s.FEN_string, ::FEN_string, sizeof ::FEN_string);
+    s.computer = ::computer;
+    s.opponent = ::opponent;
+    s.player = ::player;
+    return s;
+  }
+};
+
+template <typename T>
+void ExpectSameBytes(const T& a, const T& b, const char* name) {
+  EXPECT_EQ(memcmp(&a, &b, sizeof a), 0) << name;
+}
+
+void ExpectUnchanged(const Snapshot& a, const Snapshot& b) {
+  ExpectSameBytes(a.board, b.board, "board");
+  ExpectSameBytes(a.color, b.color, "color");
+  ExpectSameBytes(a.Mvboard, b.Mvboard, "Mvboard");
+  ExpectSameBytes(a.Pindex, b.Pindex, "Pindex");
+  ExpectSameBytes(a.PieceList, b.PieceList, "PieceList");
+  ExpectSameBytes(a.PieceCnt, b.PieceCnt, "PieceCnt");
+  ExpectSameBytes(a.PawnCnt, b.PawnCnt, "PawnCnt");
+  ExpectSameBytes(a.mtl, b.mtl, "mtl");
+  ExpectSameBytes(a.pmtl, b.pmtl, "pmtl");
+  ExpectSameBytes(a.emtl, b.emtl, "emtl");
+  ExpectSameBytes(a.castld, b.castld, "castld");
+  ExpectSameBytes(a.GameList, b.GameList, "GameList");
+  ExpectSameBytes(a.FEN_string, b.FEN_string, "FEN_string");
+  EXPECT_EQ(a.epsquare, b.epsquare);
+  EXPECT_EQ(a.Game50, b.Game50);
+  EXPECT_EQ(a.GameCnt, b.GameCnt);
+  EXPECT_EQ(a.CntMoves, b.CntMoves);
+  EXPECT_EQ(a.hashkey, b.hashkey);
+  EXPECT_EQ(a.hashbd, b.hashbd);
+  EXPECT_EQ(a.computer, b.computer);
+  EXPECT_EQ(a.opponent, b.opponent);
+  EXPECT_EQ(a.player, b.player);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(FenRoundTrip, WritesBackWhatItRead) {
+  FreshGame();
+  for (const char* fen : {
+           kInitial,
+           kKiwipete,
+           "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq - 0 1",
+           "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+           "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 1",
+           "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+       }) {
+    ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+    EXPECT_EQ(CurrentFen(), fen);
+    EXPECT_EQ(std::string(FEN_string), fen);
+    const char* why = nullptr;
+    EXPECT_TRUE(PositionIsConsistent(&why)) << fen << ": " << (why ? why : "");
+  }
+}
+
+TEST(FenRoundTrip, InitialPositionMatchesANewGame) {
+  FreshGame();
+  const Snapshot fresh = Snapshot::Take();
+  ASSERT_EQ(FEN_to_pos(kInitial), 0);
+  const Snapshot set = Snapshot::Take();
+  EXPECT_EQ(memcmp(fresh.board, set.board, sizeof set.board), 0);
+  EXPECT_EQ(memcmp(fresh.color, set.color, sizeof set.color), 0);
+  EXPECT_EQ(memcmp(fresh.Mvboard, set.Mvboard, sizeof set.Mvboard), 0);
+  EXPECT_EQ(memcmp(fresh.PieceCnt, set.PieceCnt, sizeof set.PieceCnt), 0);
+  EXPECT_EQ(fresh.hashkey, set.hashkey);
+  EXPECT_EQ(fresh.hashbd, set.hashbd);
+  EXPECT_EQ(set.mtl[white], 5606);
+  EXPECT_EQ(set.mtl[black], 5606);
+  EXPECT_EQ(GameCnt, 0);
+  EXPECT_EQ(Game50, 1);
+}
+
+TEST(FenRoundTrip, WriterCountsHalfMovesAndMoveNumbers) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kInitial), 0);
+  Play(white, "g1", "f3");
+  Play(black, "g8", "f6");
+  Play(white, "f3", "g1");
+  EXPECT_EQ(CurrentFen(), "rnbqkb1r/pppppppp/5n2/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 3 2");
+  Play(black, "b8", "c6");
+  EXPECT_EQ(CurrentFen(), "r1bqkb1r/pppppppp/2n2n2/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 4 3");
+}
+
+TEST(FenRoundTrip, ShortRanksAreFilledWithEmptySquares) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("4k/8/8/8/8/8/8/4K w - -"), 0);
+  EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  ASSERT_EQ(FEN_to_pos("  4k3//8/8/8/8/8/4K3   b   -   -  "), 0);
+  EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/8/4K3 b - - 0 1");
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(FenSetUp, SetsRolesCountersAndStartsANewRecord) {
+  FreshGame();
+  GameList[5].move = 0x1234;
+  strcpy(GameList[600].san, "Nf3");
+  ASSERT_EQ(FEN_to_pos(kKiwipete), 0);
+  EXPECT_EQ(player, white);
+  EXPECT_EQ(opponent, white);
+  EXPECT_EQ(computer, black);
+  EXPECT_EQ(GameCnt, 0);
+  EXPECT_EQ(CntMoves, 0);
+  EXPECT_EQ(Game50, 1);
+  const GameEntry empty{};
+  for (int i = 0; i < kGameListSize; i++)
+    ASSERT_EQ(memcmp(&GameList[i], &empty, sizeof empty), 0) << "entry " << i;
+  EXPECT_EQ(PieceList[white][0], Sq("e1"));
+  EXPECT_EQ(PieceList[black][0], Sq("e8"));
+}
+
+TEST(FenSetUp, BlackToMoveLeavesAPlaceholderForWhitesMove) {
+  FreshGame();
+  strcpy(GameList[1].san, "e4");
+  GameList[1].move = 0x0c1c;
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"), 0);
+  EXPECT_EQ(player, black);
+  EXPECT_EQ(opponent, black);
+  EXPECT_EQ(computer, white);
+  EXPECT_EQ(GameCnt, 1);
+  EXPECT_EQ(CntMoves, 1);
+  EXPECT_EQ(Game50, 2);
+  EXPECT_STREQ(GameList[1].san, " ...");
+  EXPECT_EQ(GameList[1].move, 0u);
+}
+
+TEST(FenSetUp, KiwipeteHasTheKnownMoveCounts) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kKiwipete), 0);
+  EXPECT_EQ(Perft(white, 1, 1), 48u);
+  EXPECT_EQ(Perft(white, 1, 2), 2039u);
+  EXPECT_TRUE(Generates(white, "e1", "g1", MF_CASTLE));
+  EXPECT_TRUE(Generates(white, "e1", "c1", MF_CASTLE));
+}
+
+TEST(FenSetUp, ReadsItsOwnFenString) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kKiwipete), 0);
+  const Snapshot before = Snapshot::Take();
+  ASSERT_EQ(FEN_to_pos(FEN_string), 0);
+  ExpectUnchanged(before, Snapshot::Take());
+}
+
+TEST(FenSetUp, IgnoresTheCountFieldsOfTheText) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("4k3/8/8/8/8/8/8/4K3 b - - 37 80"), 0);
+  EXPECT_EQ(GameCnt, 1);
+  EXPECT_EQ(Game50, 2);
+  EXPECT_STREQ(FEN_string, "4k3/8/8/8/8/8/8/4K3 b - - 0 1");
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(FenCastling, AllFourLettersLeaveEveryCornerUnmoved) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kInitial), 0);
+  for (const char* sq : {"a1", "h1", "a8", "h8", "e1", "e8"}) EXPECT_EQ(Mvboard[Sq(sq)], 0) << sq;
+  EXPECT_EQ(castld[white], 0);
+  EXPECT_EQ(castld[black], 0);
+}
+
+TEST(FenCastling, DashMarksBothSidesCastled) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w - - 0 1"), 0);
+  EXPECT_EQ(castld[white], 1);
+  EXPECT_EQ(castld[black], 1);
+  for (const char* sq : {"a1", "h1", "a8", "h8"}) EXPECT_EQ(Mvboard[Sq(sq)], 10) << sq;
+  EXPECT_FALSE(Generates(white, "e1", "g1", MF_CASTLE));
+  EXPECT_FALSE(Generates(white, "e1", "c1", MF_CASTLE));
+  EXPECT_FALSE(Generates(black, "e8", "g8", MF_CASTLE));
+  EXPECT_FALSE(Generates(black, "e8", "c8", MF_CASTLE));
+}
+
+TEST(FenCastling, EachLetterFreesOnlyItsOwnRook) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1"), 0);
+  EXPECT_EQ(Mvboard[Sq("h1")], 0);
+  EXPECT_EQ(Mvboard[Sq("a1")], 10);
+  EXPECT_EQ(Mvboard[Sq("h8")], 10);
+  EXPECT_EQ(Mvboard[Sq("a8")], 0);
+  EXPECT_EQ(castld[white], 0);
+  EXPECT_EQ(castld[black], 0);
+  EXPECT_TRUE(Generates(white, "e1", "g1", MF_CASTLE));
+  EXPECT_FALSE(Generates(white, "e1", "c1", MF_CASTLE));
+  EXPECT_FALSE(Generates(black, "e8", "g8", MF_CASTLE));
+  EXPECT_TRUE(Generates(black, "e8", "c8", MF_CASTLE));
+}
+
+TEST(FenCastling, OtherCharactersAreIgnored) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("r3k2r/8/8/8/8/8/8/R3K2R w xQ?k - 0 1"), 0);
+  EXPECT_EQ(CurrentFen(), "r3k2r/8/8/8/8/8/8/R3K2R w Qk - 0 1");
+}
+
+TEST(FenCastling, LetterWithoutKingAndRookAtHomeGrantsNothing) {
+  FreshGame();
+  // No rook on h1; a black rook on a1; the black king is not on e8.
+  ASSERT_EQ(FEN_to_pos("r4k1r/8/8/8/8/8/8/r3K3 w KQkq - 0 1"), 0);
+  for (const char* sq : {"a1", "h1", "a8", "h8"}) EXPECT_EQ(Mvboard[Sq(sq)], 10) << sq;
+  EXPECT_EQ(CurrentFen(), "r4k1r/8/8/8/8/8/8/r3K3 w - - 0 1");
+  EXPECT_FALSE(Generates(white, "e1", "c1", MF_CASTLE));
+}
+
+TEST(FenCastling, WriterReadsTheMoveCounts) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kInitial), 0);
+  Mvboard[Sq("e1")] = 1;
+  EXPECT_EQ(CurrentFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w kq - 0 1");
+  Mvboard[Sq("a8")] = 2;
+  EXPECT_EQ(CurrentFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w k - 0 1");
+  castld[black] = 1;
+  EXPECT_EQ(CurrentFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1");
+}
+
+// ---------------------------------------------------------------------------
+
+// The position reached by moves and the same position set up from its FEN
+// have the same hash and the same en-passant square.
+void ExpectSameAsByMoves(const char* start, int side, const char* from, const char* to) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(start), 0);
+  Play(side, from, to);
+  const uint32_t key = hashkey;
+  const uint32_t bd = hashbd;
+  const uint8_t ep = epsquare;
+  const std::string fen = CurrentFen();
+  ASSERT_EQ(FEN_to_pos(fen.c_str()), 0) << fen;
+  EXPECT_EQ(epsquare, ep) << fen;
+  EXPECT_EQ(hashkey, key) << fen;
+  EXPECT_EQ(hashbd, bd) << fen;
+  EXPECT_TRUE(PositionIsConsistent());
+}
+
+TEST(FenEnPassant, DoubleStepWithoutCapturerGivesNoSquare) {
+  ExpectSameAsByMoves(kInitial, white, "e2", "e4");
+  EXPECT_EQ(epsquare, 0);
+  // The same with the square named in the text, as GUIs write it.
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"), 0);
+  const uint32_t key = hashkey;
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"), 0);
+  EXPECT_EQ(epsquare, 0);
+  EXPECT_EQ(hashkey, key);
+}
+
+TEST(FenEnPassant, DoubleStepBesideAnEnemyPawnKeepsTheSquare) {
+  ExpectSameAsByMoves("rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", white, "e2",
+                      "e4");
+  EXPECT_EQ(epsquare, Sq("e3"));
+  EXPECT_TRUE(Generates(black, "d4", "e3", MF_EP | MF_CAPTURE));
+}
+
+TEST(FenEnPassant, BlackDoubleStepOnTheEdgeFile) {
+  ExpectSameAsByMoves("rnbqkbnr/pppppppp/8/1P6/8/8/P1PPPPPP/RNBQKBNR b KQkq - 0 1", black, "a7",
+                      "a5");
+  EXPECT_EQ(epsquare, Sq("a6"));
+  EXPECT_TRUE(Generates(white, "b5", "a6", MF_EP | MF_CAPTURE));
+  ExpectSameAsByMoves("rnbqkbnr/pppppppp/8/6P1/8/8/PPPPPP1P/RNBQKBNR b KQkq - 0 1", black, "h7",
+                      "h5");
+  EXPECT_EQ(epsquare, Sq("h6"));
+}
+
+TEST(FenEnPassant, SquaresThatCouldNotFollowADoubleStepAreIgnored) {
+  // Black pawn on d4, White pawn on e4 after e2e4: only e3 with Black to move fits.
+  const std::string base = "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq ";
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos((base + "-").c_str()), 0);
+  const uint32_t key = hashkey;
+  const uint32_t bd = hashbd;
+  for (const char* ep : {"e6", "d3", "e4", "e", "e33", "i3", "E3", "e9"}) {
+    ASSERT_EQ(FEN_to_pos((base + ep).c_str()), 0) << ep;
+    EXPECT_EQ(epsquare, 0) << ep;
+    EXPECT_EQ(hashkey, key) << ep;
+    EXPECT_EQ(hashbd, bd) << ep;
+  }
+  // White to move: the square must be on the sixth rank.
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR w KQkq e3 0 1"), 0);
+  EXPECT_EQ(epsquare, 0);
+  // The square the pawn passed, or the one it came from, is occupied.
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/ppp1pppp/8/8/3pP3/4N3/PPPP1PPP/R1BQKBNR b KQkq e3 0 1"), 0);
+  EXPECT_EQ(epsquare, 0);
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPPNPPP/R1BQKB1R b KQkq e3 0 1"), 0);
+  EXPECT_EQ(epsquare, 0);
+  // The named square is kept in the start FEN when it fits a double step.
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"), 0);
+  EXPECT_STREQ(FEN_string, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+  ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e6 0 1"), 0);
+  EXPECT_STREQ(FEN_string, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+}
+
+TEST(FenEnPassant, TheCaptureIsMadeAndTakenBack) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), 0);
+  ASSERT_EQ(epsquare, Sq("d6"));
+  const std::string fen = CurrentFen();
+  const uint32_t key = hashkey;
+  const uint32_t bd = hashbd;
+  static TreeEntry entry;
+  entry.from = static_cast<uint8_t>(Sq("e5"));
+  entry.to = static_cast<uint8_t>(Sq("d6"));
+  entry.flags = MF_EP | MF_CAPTURE;
+  MakeMove(white, &entry);
+  EXPECT_EQ(board[Sq("d5")], 0);
+  EXPECT_EQ(pmtl[black], 0);
+  EXPECT_EQ(CurrentFen().substr(0, 24), "4k3/8/3P4/8/8/8/8/4K3 w ");
+  UnmakeMove(white, &entry);
+  EXPECT_EQ(CurrentFen(), fen);
+  EXPECT_EQ(hashkey, key);
+  EXPECT_EQ(hashbd, bd);
+  EXPECT_TRUE(PositionIsConsistent());
+}
+
+// ---------------------------------------------------------------------------
+
+class FenRejection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FreshGame();
+    // A game in progress from a set-up position, with odd roles and a record.
+    ASSERT_EQ(FEN_to_pos("rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"), 0);
+    Play(white, "e2", "e4");
+    ASSERT_EQ(epsquare, Sq("e3"));
+    strcpy(GameList[1].san, "e4");
+    strcpy(GameList[200].san, "Qh5");
+    computer = white;
+    opponent = black;
+    player = black;
+    before_ = Snapshot::Take();
+  }
+  void ExpectRejected(const std::string& text) {
+    EXPECT_EQ(FEN_to_pos(text.c_str()), 1) << text;
+    ExpectUnchanged(before_, Snapshot::Take());
+  }
+  Snapshot before_;
+};
+
+TEST_F(FenRejection, WrongNumberOfRanks) {
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("4k3/8/8/8/8/8/8/4K3/ w - - 0 1");
+  ExpectRejected("");
+  ExpectRejected("   ");
+}
+
+TEST_F(FenRejection, BadCharactersInThePlacement) {
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/4x3/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/08/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR,w KQkq - 0 1");
+}
+
+TEST_F(FenRejection, RankOfMoreThanEightSquares) {
+  ExpectRejected("rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/45/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/7P1/8/8/PPPPPPP1/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnrpppppppp/8/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}
+
+TEST_F(FenRejection, MissingOrInvalidSideToMove) {
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR ");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR white KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR - KQkq - 0 1");
+}
+
+TEST_F(FenRejection, NotExactlyOneKingASide) {
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR w kq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNK w kq - 0 1");
+  ExpectRejected("rnbq1bnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ - 0 1");
+  ExpectRejected("8/8/8/8/8/8/8/8 w - - 0 1");
+}
+
+TEST_F(FenRejection, MoreThanSixteenMenASide) {
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/8/N7/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  ExpectRejected("rnbqkbnr/pppppppp/8/8/7n/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}
+
+TEST_F(FenRejection, PawnsOnTheFirstOrLastRank) {
+  ExpectRejected("4k2P/8/8/8/8/8/8/4K3 w - - 0 1");
+  ExpectRejected("4k3/8/8/8/8/8/8/p3K3 w - - 0 1");
+  ExpectRejected("p3k3/8/8/8/8/8/8/4K3 b - - 0 1");
+  ExpectRejected("4k3/8/8/8/8/8/8/4K2P b - - 0 1");
+}
+
+TEST_F(FenRejection, KingsOnAdjacentSquares) {
+  ExpectRejected("8/8/8/3kK3/8/8/8/8 w - - 0 1");
+  ExpectRejected("8/8/8/4k3/3K4/8/8/8 b - - 0 1");
+  ExpectRejected("8/8/8/8/8/8/6k1/7K w - - 0 1");
+}
+
+TEST_F(FenRejection, SideNotToMoveInCheck) {
+  ExpectRejected("4k3/8/8/8/8/8/4R3/4K3 w - - 0 1");  // rook
+  ExpectRejected("4k3/3P4/8/8/8/8/8/4K3 w - - 0 1");  // pawn
+  ExpectRejected("4k3/8/5N2/8/8/8/8/4K3 w - - 0 1");  // knight
+  ExpectRejected("4k3/8/8/8/B7/8/8/4K3 w - - 0 1");   // bishop
+  ExpectRejected("4k3/8/8/8/8/8/3p4/4K3 b - - 0 1");  // black pawn
+  ExpectRejected("4k3/8/8/8/8/8/8/q3K3 b - - 0 1");   // queen along the rank
+}
+
+TEST_F(FenRejection, ChecksThatArePossibleAreAccepted) {
+  // A blocked line and a pawn that attacks sideways only are no check.
+  EXPECT_EQ(FEN_to_pos("4k3/8/4n3/8/8/8/4R3/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(FEN_to_pos("4k3/4P3/8/8/8/8/8/4K3 w - - 0 1"), 0);
+  // The side to move may be in check.
+  EXPECT_EQ(FEN_to_pos("4k3/8/8/8/8/8/4R3/4K3 b - - 0 1"), 0);
+  EXPECT_EQ(player, black);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(FenLongInput, OverlongFieldsDoNotOverflow) {
+  FreshGame();
+  std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R w ";
+  fen += std::string(5000, 'K');
+  fen += " " + std::string(3000, 'e') + " " + std::string(3000, '9') + " 1";
+  ASSERT_EQ(FEN_to_pos(fen.c_str()), 0);
+  EXPECT_LT(strlen(FEN_string), sizeof FEN_string);
+  EXPECT_STREQ(FEN_string, "r3k2r/8/8/8/8/8/8/R3K2R w K - 0 1");
+  EXPECT_EQ(epsquare, 0);
+
+  const Snapshot before = Snapshot::Take();
+  std::string placement = "4k3/8/8/8/8/8/8/4K3";
+  EXPECT_EQ(FEN_to_pos((placement + std::string(10000, '/') + " w - -").c_str()), 1);
+  EXPECT_EQ(FEN_to_pos((std::string(10000, '1') + " w - -").c_str()), 1);
+  EXPECT_EQ(FEN_to_pos((placement + " " + std::string(10000, 'w')).c_str()), 1);
+  ExpectUnchanged(before, Snapshot::Take());
+}
+
+TEST(FenLongInput, WriterCutsToTheGivenSize) {
+  FreshGame();
+  ASSERT_EQ(FEN_to_pos(kKiwipete), 0);
+  char small[16];
+  memset(small, 'x', sizeof small);
+  pos_to_FEN(small, 10);
+  EXPECT_STREQ(small, "r3k2r/p1p");
+  EXPECT_EQ(small[10], 'x');
+}
+
+}  // namespace
