@@ -7,6 +7,9 @@ int32_t ics_maxhash = 12;
 int32_t ics_ponder = 1;
 int32_t ics_book = 1;
 int32_t ics_selective = 1;
+int32_t ics_draw = 0;
+int32_t ics_show_ponder = 0;
+int32_t ResignOption = 0;
 
 // The configuration keys are not read yet: the defaults above hold.
 void ReadInitFile() {}

@@ -3,13 +3,16 @@
 
 #include <cstdint>
 
-extern int16_t ics;            // playing through a GUI or server
-extern int16_t beep;           // beeps after unexpected input
-extern int32_t ics_level;      // level applied at start-up
-extern int32_t ics_maxhash;    // hash memory budget in megabytes
-extern int32_t ics_ponder;     // pondering allowed
-extern int32_t ics_book;       // book use allowed
-extern int32_t ics_selective;  // selective search
+extern int16_t ics;              // playing through a GUI or server
+extern int16_t beep;             // beeps after unexpected input
+extern int32_t ics_level;        // level applied at start-up
+extern int32_t ics_maxhash;      // hash memory budget in megabytes
+extern int32_t ics_ponder;       // pondering allowed
+extern int32_t ics_book;         // book use allowed
+extern int32_t ics_selective;    // selective search
+extern int32_t ics_draw;         // the engine may offer draws
+extern int32_t ics_show_ponder;  // thinking lines also while pondering
+extern int32_t ResignOption;     // gradual resignation allowed
 
 // Reads the configuration file from the program directory.
 void ReadInitFile();

@@ -1,0 +1,901 @@
+#include "ui/notation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movegen.h"
+#include "search/driver.h"
+#include "search/treesearch.h"
+#include "test_util.h"
+#include "timectl/clock.h"
+#include "timectl/timectl.h"
+#include "ui/command.h"
+#include "ui/config.h"
+#include "ui/display.h"
+#include "ui/output.h"
+
+namespace {
+
+// Places the men of a FEN board field on an empty board; side is to move
+// (it becomes `opponent`, whose moves the parser takes).
+void Place(const char* fen, int side) {
+  FreshGame();
+  for (int sq = 0; sq < 64; sq++) {
+    board[sq] = no_piece;
+    color[sq] = neutral;
+    Mvboard[sq] = 0;
+  }
+  int rank = 7, file = 0;
+  for (const char* p = fen; *p && *p != ' '; p++) {
+    if (*p == '/') {
+      rank--;
+      file = 0;
+    } else if (*p >= '1' && *p <= '8') {
+      file += *p - '0';
+    } else {
+      const char* kinds = " pnbrqk";
+      int c = (*p >= 'a') ? black : white;
+      int kind = static_cast<int>(strchr(kinds, *p >= 'a' ? *p : *p + 32) - kinds);
+      board[rank * 8 + file] = static_cast<int16_t>(kind);
+      color[rank * 8 + file] = static_cast<int16_t>(c);
+      file++;
+    }
+  }
+  InitializeStats();
+  epsquare = 0;
+  opponent = player = side;
+  computer = 1 - side;
+}
+
+// Plays a typed move for the side to move as the command loop does in force
+// mode: normalise, verify, then the other side is to move.
+int Play(const char* typed) {
+  char word[16];
+  snprintf(word, sizeof word, "%s", typed);
+  if (!NormalizeMoveText(word, sizeof word, opponent)) return 0;
+  uint32_t move = 0;
+  if (!VerifyMove(word, 0, &move)) return 0;
+  computer = opponent;
+  opponent = player = 1 - opponent;
+  return 1;
+}
+
+std::string LastSan() {
+  return GameList[GameCnt].san;
+}
+
+bool LastMoveChecks() {
+  return (GameList[GameCnt].move >> 16) & MF_CHECK;
+}
+
+// Everything a refused or taken-back move must leave as it was.
+struct Snapshot {
+  int16_t board[64], color[64], Mvboard[64], PieceList[2][16], PieceCnt[2], Pindex[64];
+  int16_t PawnCnt[2][8], mtl[2], pmtl[2], emtl[2], castld[2], Game50, GameCnt;
+  int32_t epsquare;
+  uint32_t hashkey, hashbd;
+  GameEntry game[kGameListSize];
+
+  static Snapshot Take() {
+    Snapshot s;
+    memcpy(s.board, ::board, sizeof s.board);
+    memcpy(s.color, ::color, sizeof s.color);
+    memcpy(s.Mvboard, ::Mvboard, sizeof s.Mvboard);
+    memcpy(s.PieceList, ::PieceList, sizeof s.PieceList);
+    memcpy(s.PieceCnt, ::PieceCnt, sizeof s.PieceCnt);
+    memcpy(s.Pindex, ::Pindex, sizeof s.Pindex);
+    // An empty square's slot number means nothing.
+    for (int sq = 0; sq < 64; sq++)
+      if (s.color[sq] == neutral) s.Pindex[sq] = -1;
+    memcpy(s.PawnCnt, ::PawnCnt, sizeof s.PawnCnt);
+    memcpy(s.mtl, ::mtl, sizeof s.mtl);
+    memcpy(s.pmtl, ::pmtl, sizeof s.pmtl);
+    memcpy(s.emtl, ::emtl, sizeof s.emtl);
+    memcpy(s.castld, ::castld, sizeof s.castld);
+    s.Game50 = ::Game50;
+    s.GameCnt = ::GameCnt;
+    s.epsquare = ::epsquare;
+    s.hashkey = ::hashkey;
+    s.hashbd = ::hashbd;
+    memcpy(s.game, ::GameList, sizeof s.game);
+    return s;
+  }
+  bool operator==(const Snapshot& o) const { return memcmp(this, &o, sizeof *this) == 0; }
+};
+
+// Collects everything printed while it lives.
+class Capture {
+ public:
+  Capture() : saved_(OutFile) { OutFile = mem_ = open_memstream(&text_, &len_); }
+  ~Capture() {
+    if (mem_) Text();
+    free(text_);
+  }
+  std::string Text() {
+    if (mem_) {
+      fclose(mem_);
+      mem_ = nullptr;
+      OutFile = saved_;
+    }
+    return std::string(text_, len_);
+  }
+
+ private:
+  FILE* saved_;
+  FILE* mem_;
+  char* text_ = nullptr;
+  size_t len_ = 0;
+};
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+  return n;
+}
+
+uint32_t Word(const char* from, const char* to, uint16_t flags = 0) {
+  return static_cast<uint32_t>(Sq(to)) | (static_cast<uint32_t>(Sq(from)) << 8) |
+         (static_cast<uint32_t>(flags) << 16);
+}
+
+std::string Score(int32_t s) {
+  char text[32];
+  ScoreText(text, sizeof text, s);
+  return text;
+}
+
+}  // namespace
+
+// ---- Coordinate text ----
+
+TEST(CoordinateText, WritesFromAndToSquares) {
+  algbr(Sq("e2"), Sq("e4"), 0);
+  EXPECT_STREQ(mvstr, "e2e4");
+  algbr(Sq("h8"), Sq("a1"), MF_CAPTURE);
+  EXPECT_STREQ(mvstr, "h8a1");
+}
+
+TEST(CoordinateText, AppendsLowerCasePromotionLetter) {
+  algbr(Sq("e7"), Sq("e8"), MF_PROMOTE | queen);
+  EXPECT_STREQ(mvstr, "e7e8q");
+  algbr(Sq("b2"), Sq("a1"), MF_PROMOTE | MF_CAPTURE | knight);
+  EXPECT_STREQ(mvstr, "b2a1n");
+}
+
+TEST(CoordinateText, NoMoveIsEmpty) {
+  algbr(Sq("e2"), Sq("e4"), 0);
+  algbr(0, 0, 0);
+  EXPECT_STREQ(mvstr, "");
+}
+
+// ---- Score text ----
+
+TEST(ScoreText, PawnUnitsWithTwoDecimals) {
+  EXPECT_EQ(Score(125), "+1.25");
+  EXPECT_EQ(Score(-5), "-0.05");
+  EXPECT_EQ(Score(0), "+0.00");
+  EXPECT_EQ(Score(9000), "+90.00");
+  EXPECT_EQ(Score(-9000), "-90.00");
+  EXPECT_EQ(Score(-1250), "-12.50");
+}
+
+TEST(ScoreText, MateScoresCountMovesAndEndInFourBlanks) {
+  EXPECT_EQ(Score(9996), "+M2    ");
+  EXPECT_EQ(Score(9998), "+M1    ");
+  EXPECT_EQ(Score(-9999), "-M0    ");
+  EXPECT_EQ(Score(-9997), "-M1    ");
+  EXPECT_EQ(Score(9001), "+M499    ");
+}
+
+TEST(ScoreText, StaysWithinASmallBuffer) {
+  char text[4];
+  ScoreText(text, sizeof text, -9000);
+  EXPECT_STREQ(text, "-90");
+}
+
+// ---- Normalisation of typed moves ----
+
+TEST(TypedMoveText, DropsCaptureAndCheckMarksAndLowersPromotion) {
+  char w1[16] = "e7xd8=Q";
+  EXPECT_EQ(NormalizeMoveText(w1, sizeof w1, white), 1);
+  EXPECT_STREQ(w1, "e7d8q");
+  char w2[16] = "e2e4+";
+  EXPECT_EQ(NormalizeMoveText(w2, sizeof w2, white), 1);
+  EXPECT_STREQ(w2, "e2e4");
+  char w3[16] = "e7e8Q";
+  EXPECT_EQ(NormalizeMoveText(w3, sizeof w3, white), 1);
+  EXPECT_STREQ(w3, "e7e8Q");
+}
+
+TEST(TypedMoveText, CastlingWordsBecomeKingMovesOfTheSideToMove) {
+  const char* shorts[] = {"o-o", "O-O", "0-0"};
+  const char* longs[] = {"o-o-o", "O-O-O", "0-0-0"};
+  for (const char* w : shorts) {
+    char a[16], b[16];
+    snprintf(a, sizeof a, "%s", w);
+    snprintf(b, sizeof b, "%s", w);
+    EXPECT_EQ(NormalizeMoveText(a, sizeof a, white), 1);
+    EXPECT_STREQ(a, "e1g1");
+    EXPECT_EQ(NormalizeMoveText(b, sizeof b, black), 1);
+    EXPECT_STREQ(b, "e8g8");
+  }
+  for (const char* w : longs) {
+    char a[16], b[16];
+    snprintf(a, sizeof a, "%s", w);
+    snprintf(b, sizeof b, "%s", w);
+    EXPECT_EQ(NormalizeMoveText(a, sizeof a, white), 1);
+    EXPECT_STREQ(a, "e1c1");
+    EXPECT_EQ(NormalizeMoveText(b, sizeof b, black), 1);
+    EXPECT_STREQ(b, "e8c8");
+  }
+}
+
+TEST(TypedMoveText, OtherWordsAreCommands) {
+  const char* commands[] = {"E2E4", "hint", "new", "e2", "exd5", "O-O-O-O", "level"};
+  for (const char* c : commands) {
+    char w[16];
+    snprintf(w, sizeof w, "%s", c);
+    EXPECT_EQ(NormalizeMoveText(w, sizeof w, white), 0) << c;
+  }
+}
+
+// ---- Parsing and making typed moves ----
+
+TEST(VerifyMove, AcceptsEveryQueenPromotionSpelling) {
+  const char* spellings[] = {"e7e8q", "e7e8Q", "e7e8=Q", "e7e8=q"};
+  for (const char* s : spellings) {
+    Place("8/4P2k/8/8/8/8/8/K7", white);
+    EXPECT_EQ(Play(s), 1) << s;
+    EXPECT_EQ(board[Sq("e8")], queen) << s;
+    EXPECT_EQ(color[Sq("e8")], white) << s;
+    EXPECT_EQ(LastSan(), "e8=Q") << s;
+  }
+}
+
+TEST(VerifyMove, UnderPromotionNamesItsPiece) {
+  Place("8/4P2k/8/8/8/8/8/K7", white);
+  EXPECT_EQ(Play("e7e8N"), 1);
+  EXPECT_EQ(board[Sq("e8")], knight);
+  EXPECT_EQ(LastSan(), "e8=N");
+}
+
+TEST(VerifyMove, RefusesPromotionWithoutPieceAndLeavesPositionAlone) {
+  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Snapshot before = Snapshot::Take();
+  uint32_t move = 123;
+  EXPECT_EQ(VerifyMove("e7e8", 0, &move), 0);
+  EXPECT_EQ(move, 0u);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+TEST(VerifyMove, ModeOneTakesOnlyTheExactLowerCaseText) {
+  Place("8/4P2k/8/8/8/8/8/K7", white);
+  EXPECT_EQ(VerifyMove("e7e8Q", 1, nullptr), 0);
+  EXPECT_EQ(VerifyMove("e7e8q", 1, nullptr), 1);
+  EXPECT_EQ(board[Sq("e8")], queen);
+  VerifyMove("", 2, nullptr);
+  EXPECT_EQ(board[Sq("e7")], pawn);
+}
+
+TEST(VerifyMove, RefusesMoveThatLeavesOwnKingAttacked) {
+  // The knight on e2 is pinned by the rook on e8.
+  Place("4r1k1/8/8/8/8/8/4N3/4K3", white);
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("e2c3", 0, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(board[Sq("e2")], knight);
+  // The king may not step onto the rook's file either.
+  Place("3r2k1/8/8/8/8/8/8/4K3", white);
+  before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("e1d1", 0, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(VerifyMove("e1f1", 0, nullptr), 1);
+}
+
+TEST(VerifyMove, RefusesMoveWhileInCheckThatDoesNotAnswerIt) {
+  Place("4r1k1/8/8/8/8/8/P7/4K3", white);
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("a2a3", 0, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+TEST(VerifyMove, RefusesTextThatMatchesNoMove) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("e2e5", 0, nullptr), 0);
+  EXPECT_EQ(VerifyMove("e7e5", 0, nullptr), 0);
+  EXPECT_EQ(VerifyMove("e2e4x", 0, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  // A stale continuation, as left behind by an undo.
+  GameList[2].move = Word("d7", "d5");
+  strcpy(GameList[2].san, "d5");
+  uint32_t move = 0;
+  ASSERT_EQ(VerifyMove("e2e4", 0, &move), 1);
+  EXPECT_EQ(move & 0xffff, Word("e2", "e4"));
+  EXPECT_EQ(GameCnt, 1);
+  EXPECT_EQ(GameList[1].move & 0xffff, Word("e2", "e4"));
+  EXPECT_EQ(LastSan(), "e4");
+  EXPECT_EQ(GameList[1].score, 0);
+  EXPECT_EQ(GameList[1].depth, 0);
+  EXPECT_EQ(GameList[2].move, 0u);
+  EXPECT_STREQ(GameList[2].san, "");
+  EXPECT_EQ(CntMoves, 1);
+  EXPECT_STREQ(mvstr, "e2e4");
+}
+
+TEST(VerifyMove, BlackCastlesWithZeroZero) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  for (const char* m : {"e2e4", "e7e5", "g1f3", "g8f6", "f1c4", "f8c5"}) ASSERT_EQ(Play(m), 1) << m;
+  ASSERT_EQ(Play("O-O"), 1);
+  EXPECT_EQ(LastSan(), "O-O");
+  ASSERT_EQ(opponent, black);
+  ASSERT_EQ(Play("0-0"), 1);
+  EXPECT_EQ(LastSan(), "O-O");
+  EXPECT_EQ(board[Sq("g8")], king);
+  EXPECT_EQ(color[Sq("g8")], black);
+  EXPECT_EQ(board[Sq("f8")], rook);
+  EXPECT_EQ(board[Sq("e8")], no_piece);
+}
+
+TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
+  Place("4k2r/8/8/8/8/8/8/4KR2", black);
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(Play("0-0"), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+  Place("4k2r/8/8/8/8/8/8/R3K3", black);
+  EXPECT_EQ(Play("0-0"), 1);
+  EXPECT_EQ(board[Sq("g8")], king);
+}
+
+// ---- The full game record ----
+
+TEST(VerifyMove, RefusesGameMovesWhenTheRecordIsFull) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  GameCnt = kGameSize - 2;
+  Game50 = GameCnt;
+  ASSERT_EQ(VerifyMove("e2e4", 0, nullptr), 1);
+  EXPECT_EQ(GameCnt, kGameSize - 1);
+  opponent = player = black;
+  computer = white;
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("e7e5", 0, nullptr), 0);
+  EXPECT_EQ(VerifyMove("e7e5", 1, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+// ---- Silent moves for pondering ----
+
+TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  ASSERT_EQ(Play("e2e4"), 1);
+  // A redo entry waits behind the current move.
+  GameList[2].move = Word("c7", "c5");
+  strcpy(GameList[2].san, "c5");
+  Snapshot before = Snapshot::Take();
+
+  algbr(Sq("e7"), Sq("e5"), 0);
+  ASSERT_EQ(VerifyMove(mvstr, 1, nullptr), 1);  // the text may be mvstr itself
+  EXPECT_EQ(board[Sq("e5")], pawn);
+  EXPECT_EQ(GameCnt, 2);
+  EXPECT_STREQ(GameList[2].san, "e5");
+  EXPECT_TRUE(PositionIsConsistent());
+
+  EXPECT_EQ(VerifyMove("", 2, nullptr), 0);
+  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_STREQ(GameList[2].san, "c5");
+}
+
+TEST(SilentMove, SecondTakeBackChangesNothing) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  Snapshot before = Snapshot::Take();
+  ASSERT_EQ(VerifyMove("d2d4", 1, nullptr), 1);
+  VerifyMove("", 2, nullptr);
+  VerifyMove("", 2, nullptr);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+TEST(SilentMove, IllegalMoveIsNotMadeAndNotTakenBack) {
+  Place("4r1k1/8/8/8/8/8/4N3/4K3", white);
+  Snapshot before = Snapshot::Take();
+  EXPECT_EQ(VerifyMove("e2c3", 1, nullptr), 0);
+  VerifyMove("", 2, nullptr);
+  EXPECT_TRUE(before == Snapshot::Take());
+}
+
+// ---- SAN ----
+
+TEST(San, KnightsDisambiguateByFile) {
+  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  ASSERT_EQ(Play("b1d2"), 1);
+  EXPECT_EQ(LastSan(), "Nbd2");
+  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  ASSERT_EQ(Play("f3d2"), 1);
+  EXPECT_EQ(LastSan(), "Nfd2");
+}
+
+TEST(San, RooksOnOneFileDisambiguateByRank) {
+  Place("4k3/8/8/R7/8/8/8/R3K3", white);
+  ASSERT_EQ(Play("a1a3"), 1);
+  EXPECT_EQ(LastSan(), "R1a3");
+  Place("4k3/8/8/R7/8/8/8/R3K3", white);
+  ASSERT_EQ(Play("a5a3"), 1);
+  EXPECT_EQ(LastSan(), "R5a3");
+}
+
+TEST(San, PieceWithoutRivalHasNoMark) {
+  Place("4k3/8/8/R7/8/8/8/4K3", white);
+  ASSERT_EQ(Play("a5a3"), 1);
+  EXPECT_EQ(LastSan(), "Ra3");
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  ASSERT_EQ(Play("g1f3"), 1);
+  EXPECT_EQ(LastSan(), "Nf3");
+}
+
+TEST(San, PieceCaptureWritesX) {
+  Place("4k3/8/8/3p4/8/8/8/3QK3", white);
+  ASSERT_EQ(Play("d1d5"), 1);
+  EXPECT_EQ(LastSan(), "Qxd5");
+}
+
+TEST(San, PawnCaptureCarriesItsFile) {
+  Place("4k3/8/8/3p4/4P3/8/8/4K3", white);
+  ASSERT_EQ(Play("e4d5"), 1);
+  EXPECT_EQ(LastSan(), "exd5");
+  Place("4k3/8/8/3p4/2P1P3/8/8/4K3", white);
+  ASSERT_EQ(Play("e4d5"), 1);
+  EXPECT_EQ(LastSan(), "exd5");
+  Place("4k3/8/8/3p4/2P1P3/8/8/4K3", white);
+  ASSERT_EQ(Play("c4d5"), 1);
+  EXPECT_EQ(LastSan(), "cxd5");
+}
+
+TEST(San, EnPassantReadsAsPawnCapture) {
+  Place("4k3/3p4/8/4P3/8/8/8/4K3", black);
+  ASSERT_EQ(Play("d7d5"), 1);
+  EXPECT_EQ(LastSan(), "d5");
+  ASSERT_EQ(Play("e5d6"), 1);
+  EXPECT_EQ(LastSan(), "exd6");
+  EXPECT_EQ(board[Sq("d5")], no_piece);
+  EXPECT_EQ(board[Sq("d6")], pawn);
+}
+
+TEST(San, CapturePromotionFitsTheField) {
+  Place("3r3k/4P3/8/8/8/8/8/K7", white);
+  ASSERT_EQ(Play("e7d8=Q"), 1);
+  EXPECT_EQ(LastSan(), "exd8=Q");
+  EXPECT_TRUE(LastMoveChecks());
+}
+
+TEST(San, CastlingBothWays) {
+  Place("4k3/8/8/8/8/8/8/R3K2R", white);
+  ASSERT_EQ(Play("O-O-O"), 1);
+  EXPECT_EQ(LastSan(), "O-O-O");
+  EXPECT_EQ(board[Sq("d1")], rook);
+  Place("4k3/8/8/8/8/8/8/R3K2R", white);
+  ASSERT_EQ(Play("e1g1"), 1);
+  EXPECT_EQ(LastSan(), "O-O");
+}
+
+TEST(San, CheckIsAFlagOfTheRecordNotPartOfTheText) {
+  Place("8/4P2k/8/8/8/8/8/K7", white);
+  ASSERT_EQ(Play("e7e8q"), 1);
+  EXPECT_EQ(LastSan(), "e8=Q");
+  EXPECT_FALSE(LastMoveChecks());  // the king on h7 is not on the eighth rank
+  Place("7k/4P3/8/8/8/8/8/K7", white);
+  ASSERT_EQ(Play("e7e8q"), 1);
+  EXPECT_EQ(LastSan(), "e8=Q");
+  EXPECT_TRUE(LastMoveChecks());
+}
+
+TEST(San, ToPgnMoveReadsThePositionBeforeTheMove) {
+  // Written by hand as the search driver does for the engine's move.
+  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  MoveList(white, 1);
+  TreeEntry* move = nullptr;
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
+    if (e->from == Sq("f3") && e->to == Sq("d2")) move = e;
+  ASSERT_NE(move, nullptr);
+  memcpy(lboard, board, sizeof board);
+  memcpy(lcolor, color, sizeof color);
+  MakeMove(white, move);
+  algbr(move->from, move->to, static_cast<int16_t>(move->flags));
+  char san[8];
+  ToPGNmove(san, move->from, move->to, static_cast<int16_t>(move->flags), 1);
+  EXPECT_STREQ(san, "Nfd2");
+}
+
+// ---- Engine move output ----
+
+namespace {
+
+// Makes the engine's move from the root list as the driver does.
+void EngineMoves(const char* from, const char* to, int32_t score) {
+  MoveList(computer, 1);
+  root = nullptr;
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
+    if (e->from == Sq(from) && e->to == Sq(to) &&
+        (!(e->flags & MF_PROMOTE) || (e->flags & 7) == queen))
+      root = e;
+  ASSERT_NE(root, nullptr);
+  root->score = score;
+  memcpy(lboard, board, sizeof board);
+  memcpy(lcolor, color, sizeof color);
+  MakeMove(computer, root);
+}
+
+void ResetOutputState() {
+  memset(PrVar, 0, sizeof PrVar);
+  tb_hits = 0;
+  inEGTB = 0;
+  BookMoveFound = 0;
+  evrate = 0;
+  NodeCnt = 0;
+  ElapsedTime = PonderedTime = 0;
+  Sdepth = 7;
+  info[0] = '\0';
+  ics_draw = 0;
+  ResignOption = 0;
+  Level = 0;
+  mate = 0;
+  GameTerminated = 0;
+  strcpy(DrawComment, "Draw");
+}
+
+}  // namespace
+
+TEST(OutputMove, AnnouncesMoveAndSummary) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  PrVar[1] = Word("e2", "e4");
+  PrVar[2] = Word("e7", "e5");
+  PrVar[3] = Word("g1", "f3");
+  evrate = 52345;
+  EngineMoves("e2", "e4", 125);
+  Capture out;
+  OutputMove();
+  EXPECT_EQ(out.Text(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
+  EXPECT_STREQ(LastScoreStr, "+1.25");
+  EXPECT_STREQ(GameList[1].san, "e4");
+}
+
+TEST(OutputMove, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  const char* line[] = {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6"};
+  for (int i = 0; i < 6; i++) PrVar[i + 1] = Word(line[i], line[i] + 2);
+  EngineMoves("e2", "e4", -5);
+  {
+    Capture out;
+    OutputMove();
+    EXPECT_NE(out.Text().find("sc=-0.05 dp=7 nps=0K (e2e4 e7e5 g1f3 b8c6 f1b5)\n"),
+              std::string::npos);
+  }
+  tb_hits = 3;
+  Capture out;
+  OutputMove();
+  EXPECT_NE(out.Text().find(" tb=3 (e2e4 e7e5 g1f3 b8c6)\n"), std::string::npos);
+}
+
+TEST(OutputMove, PromotionLetterIsUpperCaseInTheMoveLine) {
+  Place("8/4P2k/8/8/8/8/8/K7", white);
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  EngineMoves("e7", "e8", 300);
+  ASSERT_FALSE(HasFatalFailure());
+  Capture out;
+  OutputMove();
+  std::string text = out.Text();
+  EXPECT_EQ(text.rfind("1. ... e7e8Q\n", 0), 0u) << text;
+  EXPECT_STREQ(GameList[1].san, "e8=Q");
+}
+
+TEST(OutputMove, MoveNumberCountsFullMoves) {
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_EQ(Play(m), 1);
+  ResetOutputState();
+  computer = black;
+  opponent = white;
+  EngineMoves("b8", "c6", 10);
+  Capture out;
+  OutputMove();
+  EXPECT_EQ(out.Text().rfind("2. ... b8c6\n", 0), 0u);
+  EXPECT_STREQ(GameList[4].san, "Nc6");
+}
+
+TEST(OutputMove, BookMoveSummary) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  BookMoveFound = 1;
+  strcpy(info, "whisper");
+  EngineMoves("d2", "d4", 40);
+  Capture out;
+  OutputMove();
+  EXPECT_EQ(out.Text(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
+}
+
+TEST(OutputMove, NothingIsPrintedAfterTheGuiClosedTheGame) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  PrVar[1] = Word("e2", "e4");
+  EngineMoves("e2", "e4", -9999);
+  GameTerminated = 1;
+  Capture out;
+  OutputMove();
+  EXPECT_EQ(out.Text(), "");
+}
+
+TEST(OutputMove, OffersDrawOnceAfterFourDrawnScores) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  ics_draw = 1;
+  PrVar[1] = Word("e2", "e4");
+  EngineMoves("e2", "e4", 0);
+  for (int i = 1; i <= 5; i++) {
+    Capture out;
+    OutputMove();
+    EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
+  }
+  // A score off zero starts the count again.
+  root->score = 20;
+  {
+    Capture out;
+    OutputMove();
+  }
+  root->score = 0;
+  for (int i = 1; i <= 4; i++) {
+    Capture out;
+    OutputMove();
+    EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
+  }
+  ics_draw = 0;
+}
+
+TEST(OutputMove, ResultLines) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  PrVar[1] = Word("e2", "e4");
+  EngineMoves("e2", "e4", 9998);
+  {
+    Capture out;
+    OutputMove();
+    EXPECT_EQ(Count(out.Text(), "1-0 {White mates}\n"), 1);
+  }
+  root->score = -9500;
+  {
+    Capture out;
+    OutputMove();
+    EXPECT_EQ(Count(out.Text(), "0-1 {White resigns}\n"), 1);
+  }
+  root->score = 0;
+  root->flags |= MF_DRAW_SCORE;
+  strcpy(DrawComment, "Draw by repetition");
+  {
+    Capture out;
+    OutputMove();
+    EXPECT_EQ(Count(out.Text(), "1/2-1/2 {Draw by repetition}\n"), 1);
+  }
+}
+
+TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
+  // Fool's mate: White to move has no move.
+  FreshGame();
+  opponent = player = white;
+  computer = black;
+  for (const char* m : {"f2f3", "e7e5", "g2g4", "d8h4"}) ASSERT_EQ(Play(m), 1);
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  TrPnt[1] = TrPnt[2] = root = Tree;
+  root->score = -9999;
+  root->flags = 0;
+  mate = 1;
+  algbr(0, 0, 0);
+  Capture out;
+  OutputMove();
+  EXPECT_EQ(out.Text(), "0-1 {Black mates}\n");
+  EXPECT_EQ(GameTerminated, 1);
+}
+
+TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
+  FreshGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  PrVar[1] = Word("e2", "e4");
+  EngineMoves("e2", "e4", 30);
+  node_inc = 4096;
+  NodeCnt = 5000000;
+  ElapsedTime = 400;
+  PonderedTime = 100;
+  {
+    Capture out;
+    OutputMove();
+  }
+  EXPECT_EQ(evrate, 1000000);
+  EXPECT_EQ(node_inc, 250000);
+  EXPECT_EQ(PonderedTime, 0);
+  NodeCnt = 100;  // a slow move never lowers the interval
+  ElapsedTime = 100;
+  {
+    Capture out;
+    OutputMove();
+  }
+  EXPECT_EQ(node_inc, 250000);
+  // Fifty million nodes would overflow a 32-bit product.
+  NodeCnt = 50000000;
+  ElapsedTime = 1000;
+  {
+    Capture out;
+    OutputMove();
+  }
+  EXPECT_EQ(evrate, 5000000);
+  node_inc = 4096;
+}
+
+// ---- Thinking lines ----
+
+namespace {
+
+void ThinkingSetup() {
+  FreshGame();
+  ResetOutputState();
+  post = 1;
+  analyze = 0;
+  computer = player = white;
+  opponent = black;
+  TCflag = 1;
+  hint = 0;
+  ics_show_ponder = 0;
+  NodeCnt = 1234;
+  ElapsedTime = 0;
+}
+
+}  // namespace
+
+TEST(ShowResults, MarkedLinesWaitForDepthSix) {
+  ThinkingSetup();
+  uint32_t line[kMaxPly] = {0, Word("e2", "e4"), Word("e7", "e5"), 0};
+  Sdepth = 5;
+  {
+    Capture out;
+    ShowResults(125, line, '!');
+    EXPECT_EQ(out.Text(), "");
+  }
+  Sdepth = 6;
+  Capture out;
+  ShowResults(125, line, '!');
+  EXPECT_EQ(out.Text(), " 6    125     0      1234   e2e4!  e7e5 \n");
+}
+
+TEST(ShowResults, UnmarkedLineAtAnyDepth) {
+  ThinkingSetup();
+  uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
+  Sdepth = 2;
+  Capture out;
+  ShowResults(-30, line, ' ');
+  EXPECT_EQ(out.Text(), " 2    -30     0      1234   d2d4 \n");
+}
+
+TEST(ShowResults, SilentWithoutPostOrClock) {
+  ThinkingSetup();
+  uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
+  post = 0;
+  {
+    Capture out;
+    ShowResults(10, line, ' ');
+    EXPECT_EQ(out.Text(), "");
+  }
+  post = 1;
+  TCflag = 0;
+  {
+    Capture out;
+    ShowResults(10, line, ' ');
+    EXPECT_EQ(out.Text(), "");
+  }
+  post = 0;
+}
+
+TEST(ShowResults, PonderingShowsThePonderedMoveWhenAllowed) {
+  ThinkingSetup();
+  uint32_t line[kMaxPly] = {0, Word("g8", "f6"), 0};
+  player = black;  // searching the engine's answer on the opponent's time
+  hint = ShortMove(Sq("e2"), Sq("e4"));
+  {
+    Capture out;
+    ShowResults(10, line, ' ');
+    EXPECT_EQ(out.Text(), "");
+  }
+  ics_show_ponder = 1;
+  Capture out;
+  ShowResults(10, line, ' ');
+  EXPECT_NE(out.Text().find("  (e2e4)  g8f6 \n"), std::string::npos) << out.Text();
+  ics_show_ponder = 0;
+  post = 0;
+}
+
+TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
+  ThinkingSetup();
+  post = 0;
+  analyze = 1;
+  TCflag = 0;  // "st" set: analysis output goes on
+  uint32_t line[kMaxPly] = {0, Word("g1", "f3"), Word("d7", "d5"), 0};
+  Sdepth = 3;
+  {
+    Capture out;
+    ShowResults(15, line, ' ');
+    EXPECT_EQ(out.Text(), " 3     15     0      1234   g1f3  d7d5 \n");
+  }
+  EXPECT_EQ(hint, ShortMove(Sq("g1"), Sq("f3")));
+
+  MoveList(white, 1);
+  root = TrPnt[1];
+  MoveInfo[0] = 5;
+  MoveInfo[1] = 20;
+  ElapsedTime = 250;
+  WinboardProtVer = 2;
+  {
+    Capture out;
+    ShowResults(15, nullptr, ' ');
+    char move[6];
+    snprintf(move, sizeof move, "%c%c%c%c", 'a' + File(root->from), '1' + Rank(root->from),
+             'a' + File(root->to), '1' + Rank(root->to));
+    EXPECT_EQ(out.Text(),
+              " 3     15   250      1234  \nstat01: 250 1234 3 15 20 " + std::string(move) + "\n");
+  }
+  WinboardProtVer = 1;
+  analyze = 0;
+}
+
+// ---- Hint ----
+
+TEST(GiveHint, PrintsCoordinateTextWithoutBlank) {
+  hint = ShortMove(Sq("e2"), Sq("e4"));
+  {
+    Capture out;
+    GiveHint();
+    EXPECT_EQ(out.Text(), "Hint:e2e4\n");
+  }
+  hint = 0;
+  Capture out;
+  GiveHint();
+  EXPECT_EQ(out.Text(), "Hint:\n");
+}
