@@ -7,3 +7,5 @@
 void FreshGame();
 // Square number of a name such as "e4".
 int Sq(const char* name);
+// Starts a new game from a FEN; fails the test when the FEN is refused.
+void SetFen(const char* fen);

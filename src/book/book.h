@@ -8,3 +8,12 @@ extern int32_t LastBookMove;  // game-record index of the last book move
 
 // Opens the binary books.
 void OpenBook();
+
+// Book use on (1) or off (0); reopens the books when switched on.
+void SwitchBook(int on);
+// Writes the size file and empty book files.
+void InitBook();
+// Counts used records and stored moves.
+void StatBook();
+// Compiles one text book into the book files.
+void AddBook(const char* path);

@@ -8,3 +8,6 @@ void InitLearn() {}
 void CloseLearn() {
   LearnFlag = 0;
 }
+void SwitchLearn() {
+  learn = !learn;
+}

@@ -10,3 +10,5 @@ extern int32_t learn;      // the search stores and probes learning data
 void InitLearn();
 // Saves the learning table and turns learning off.
 void CloseLearn();
+// Turns learning on or off (saving the table when it goes off).
+void SwitchLearn();

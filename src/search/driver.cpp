@@ -9,3 +9,6 @@ int16_t MoveInfo[4];
 int32_t RootCnt = 0;
 int32_t inEGTB = 0;
 int32_t tb_hits = 0;
+
+// The search is not in place yet: the engine makes no move of its own.
+void SelectMove(int /*side*/) {}

@@ -14,3 +14,7 @@ extern int16_t MoveInfo[4];      // root move searched (1-based), legal root mov
 extern int32_t RootCnt;          // root moves searched in the current iteration
 extern int32_t inEGTB;           // the root position is in a tablebase
 extern int32_t tb_hits;          // tablebase probes answered at the root
+
+// Chooses and plays the engine's move for side (or ponders/analyses when
+// lookahead is set).
+void SelectMove(int side);
