@@ -1,6 +1,10 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "core/board.h"
 #include "core/movetables.h"
@@ -25,3 +29,29 @@ void SetFen(const char* fen) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
 }
+
+namespace {
+
+// The engine leaves through exit() on a quit or at the end of input; inside
+// a test that would end the run with status 0 and hide the failure.
+bool in_test = false;
+
+class ExitGuard : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { in_test = true; }
+  void OnTestEnd(const ::testing::TestInfo&) override { in_test = false; }
+};
+
+void CheckExit() {
+  if (in_test) {
+    fprintf(stderr, "the program exited in the middle of a test\n");
+    _exit(1);
+  }
+}
+
+const bool exit_guard_installed = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ExitGuard);
+  atexit(CheckExit);
+  return true;
+}();
+
+}  // namespace

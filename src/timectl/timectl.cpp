@@ -14,13 +14,14 @@
 #include "ui/input.h"
 #include "ui/output.h"
 
-int16_t TCflag = 0;
-int16_t TCmoves = 0;
-int16_t TCminutes = 0;
+// The default control, 40 moves in 120 minutes, until start-up applies its own.
+int16_t TCflag = 1;
+int16_t TCmoves = 40;
+int16_t TCminutes = 120;
 int16_t TCseconds = 0;
 int16_t TCadd = 0;
-int32_t Level = 0;
-int32_t ilev = 0;
+int32_t Level = 16;
+int32_t ilev = 16;
 int32_t TCindex = 0;
 int16_t contempt = 0;
 int32_t moves[3], minutes[3], seconds[3], increment[3];
