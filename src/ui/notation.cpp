@@ -229,13 +229,26 @@ void ToPGNmove(char* dst, uint8_t from, uint8_t to, int16_t flags, int ply) {
 
   if (kind != pawn && kind != no_piece) san[n++] = " PNBRQK"[kind];
 
-  // Disambiguation by the first rival of the same kind and colour that
-  // reaches the same square: file if the files differ, else rank.
+  // Disambiguation among the men of the same kind and colour that reach the
+  // same square: the file when it tells the mover apart from all of them,
+  // else the rank, else both (three rooks or queens can need the square).
+  bool rival = false, same_file = false, same_rank = false;
   for (TreeEntry* e = TrPnt[ply]; e < TrPnt[ply + 1]; e++) {
     if (e->from == from || e->to != to || !ValidSquare(e->from)) continue;
     if (lboard[e->from] != kind || lcolor[e->from] != lcolor[from]) continue;
-    san[n++] = File(e->from) != File(from) ? mvstr[0] : mvstr[1];
-    break;
+    rival = true;
+    if (File(e->from) == File(from)) same_file = true;
+    if (Rank(e->from) == Rank(from)) same_rank = true;
+  }
+  if (rival) {
+    if (!same_file) {
+      san[n++] = mvstr[0];
+    } else if (!same_rank) {
+      san[n++] = mvstr[1];
+    } else {
+      san[n++] = mvstr[0];
+      san[n++] = mvstr[1];
+    }
   }
 
   if (lcolor[to] != neutral || (flags & (MF_CAPTURE | MF_EP))) {
@@ -248,8 +261,8 @@ void ToPGNmove(char* dst, uint8_t from, uint8_t to, int16_t flags, int ply) {
     san[n++] = '=';
     san[n++] = " PNBRQK"[flags & MF_PROMO_PIECE];
   }
-  // At most 7 characters: a piece, one disambiguation mark, 'x', the square
-  // and a promotion. Cut all the same, the field has 8 bytes.
+  // At most 7 characters: a piece, its from-square, 'x' and the square; or a
+  // pawn's file, 'x', the square and a promotion. The field has 8 bytes.
   if (n > kSanSize - 1) n = kSanSize - 1;
   memcpy(dst, san, n);
   dst[n] = '\0';

@@ -19,38 +19,22 @@
 #include "ui/config.h"
 #include "ui/display.h"
 #include "ui/output.h"
+#include "ui/position.h"
 
 namespace {
 
-// Places the men of a FEN board field on an empty board; side is to move
-// (it becomes `opponent`, whose moves the parser takes).
-void Place(const char* fen, int side) {
+// A new game as after start-up, where a level is always in force (without
+// one, a new game asks for it at the console).
+void NewTestGame() {
+  if (Level == 0 && TCflag < 1) SetLevel(ics_level);
   FreshGame();
-  for (int sq = 0; sq < 64; sq++) {
-    board[sq] = no_piece;
-    color[sq] = neutral;
-    Mvboard[sq] = 0;
-  }
-  int rank = 7, file = 0;
-  for (const char* p = fen; *p && *p != ' '; p++) {
-    if (*p == '/') {
-      rank--;
-      file = 0;
-    } else if (*p >= '1' && *p <= '8') {
-      file += *p - '0';
-    } else {
-      const char* kinds = " pnbrqk";
-      int c = (*p >= 'a') ? black : white;
-      int kind = static_cast<int>(strchr(kinds, *p >= 'a' ? *p : *p + 32) - kinds);
-      board[rank * 8 + file] = static_cast<int16_t>(kind);
-      color[rank * 8 + file] = static_cast<int16_t>(c);
-      file++;
-    }
-  }
-  InitializeStats();
-  epsquare = 0;
-  opponent = player = side;
-  computer = 1 - side;
+}
+
+// Sets up a FEN position; its side to move becomes `opponent`, whose moves
+// the parser takes.
+void Place(const char* fen) {
+  NewTestGame();
+  ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
 }
 
 // Plays a typed move for the side to move as the command loop does in force
@@ -250,7 +234,7 @@ TEST(TypedMoveText, OtherWordsAreCommands) {
 TEST(VerifyMove, AcceptsEveryQueenPromotionSpelling) {
   const char* spellings[] = {"e7e8q", "e7e8Q", "e7e8=Q", "e7e8=q"};
   for (const char* s : spellings) {
-    Place("8/4P2k/8/8/8/8/8/K7", white);
+    Place("8/4P2k/8/8/8/8/8/K7 w - -");
     EXPECT_EQ(Play(s), 1) << s;
     EXPECT_EQ(board[Sq("e8")], queen) << s;
     EXPECT_EQ(color[Sq("e8")], white) << s;
@@ -259,14 +243,14 @@ TEST(VerifyMove, AcceptsEveryQueenPromotionSpelling) {
 }
 
 TEST(VerifyMove, UnderPromotionNamesItsPiece) {
-  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Place("8/4P2k/8/8/8/8/8/K7 w - -");
   EXPECT_EQ(Play("e7e8N"), 1);
   EXPECT_EQ(board[Sq("e8")], knight);
   EXPECT_EQ(LastSan(), "e8=N");
 }
 
 TEST(VerifyMove, RefusesPromotionWithoutPieceAndLeavesPositionAlone) {
-  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Place("8/4P2k/8/8/8/8/8/K7 w - -");
   Snapshot before = Snapshot::Take();
   uint32_t move = 123;
   EXPECT_EQ(VerifyMove("e7e8", 0, &move), 0);
@@ -275,7 +259,7 @@ TEST(VerifyMove, RefusesPromotionWithoutPieceAndLeavesPositionAlone) {
 }
 
 TEST(VerifyMove, ModeOneTakesOnlyTheExactLowerCaseText) {
-  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Place("8/4P2k/8/8/8/8/8/K7 w - -");
   EXPECT_EQ(VerifyMove("e7e8Q", 1, nullptr), 0);
   EXPECT_EQ(VerifyMove("e7e8q", 1, nullptr), 1);
   EXPECT_EQ(board[Sq("e8")], queen);
@@ -285,13 +269,13 @@ TEST(VerifyMove, ModeOneTakesOnlyTheExactLowerCaseText) {
 
 TEST(VerifyMove, RefusesMoveThatLeavesOwnKingAttacked) {
   // The knight on e2 is pinned by the rook on e8.
-  Place("4r1k1/8/8/8/8/8/4N3/4K3", white);
+  Place("4r1k1/8/8/8/8/8/4N3/4K3 w - -");
   Snapshot before = Snapshot::Take();
   EXPECT_EQ(VerifyMove("e2c3", 0, nullptr), 0);
   EXPECT_TRUE(before == Snapshot::Take());
   EXPECT_EQ(board[Sq("e2")], knight);
   // The king may not step onto the rook's file either.
-  Place("3r2k1/8/8/8/8/8/8/4K3", white);
+  Place("3r2k1/8/8/8/8/8/8/4K3 w - -");
   before = Snapshot::Take();
   EXPECT_EQ(VerifyMove("e1d1", 0, nullptr), 0);
   EXPECT_TRUE(before == Snapshot::Take());
@@ -299,14 +283,14 @@ TEST(VerifyMove, RefusesMoveThatLeavesOwnKingAttacked) {
 }
 
 TEST(VerifyMove, RefusesMoveWhileInCheckThatDoesNotAnswerIt) {
-  Place("4r1k1/8/8/8/8/8/P7/4K3", white);
+  Place("4r1k1/8/8/8/8/8/P7/4K3 w - -");
   Snapshot before = Snapshot::Take();
   EXPECT_EQ(VerifyMove("a2a3", 0, nullptr), 0);
   EXPECT_TRUE(before == Snapshot::Take());
 }
 
 TEST(VerifyMove, RefusesTextThatMatchesNoMove) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   Snapshot before = Snapshot::Take();
@@ -317,7 +301,7 @@ TEST(VerifyMove, RefusesTextThatMatchesNoMove) {
 }
 
 TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   // A stale continuation, as left behind by an undo.
@@ -338,7 +322,7 @@ TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
 }
 
 TEST(VerifyMove, BlackCastlesWithZeroZero) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   for (const char* m : {"e2e4", "e7e5", "g1f3", "g8f6", "f1c4", "f8c5"}) ASSERT_EQ(Play(m), 1) << m;
@@ -354,11 +338,11 @@ TEST(VerifyMove, BlackCastlesWithZeroZero) {
 }
 
 TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
-  Place("4k2r/8/8/8/8/8/8/4KR2", black);
+  Place("4k2r/8/8/8/8/8/8/4KR2 b k -");
   Snapshot before = Snapshot::Take();
   EXPECT_EQ(Play("0-0"), 0);
   EXPECT_TRUE(before == Snapshot::Take());
-  Place("4k2r/8/8/8/8/8/8/R3K3", black);
+  Place("4k2r/8/8/8/8/8/8/R3K3 b k -");
   EXPECT_EQ(Play("0-0"), 1);
   EXPECT_EQ(board[Sq("g8")], king);
 }
@@ -366,7 +350,7 @@ TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
 // ---- The full game record ----
 
 TEST(VerifyMove, RefusesGameMovesWhenTheRecordIsFull) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   GameCnt = kGameSize - 2;
@@ -384,7 +368,7 @@ TEST(VerifyMove, RefusesGameMovesWhenTheRecordIsFull) {
 // ---- Silent moves for pondering ----
 
 TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   ASSERT_EQ(Play("e2e4"), 1);
@@ -406,7 +390,7 @@ TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
 }
 
 TEST(SilentMove, SecondTakeBackChangesNothing) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   Snapshot before = Snapshot::Take();
@@ -417,7 +401,7 @@ TEST(SilentMove, SecondTakeBackChangesNothing) {
 }
 
 TEST(SilentMove, IllegalMoveIsNotMadeAndNotTakenBack) {
-  Place("4r1k1/8/8/8/8/8/4N3/4K3", white);
+  Place("4r1k1/8/8/8/8/8/4N3/4K3 w - -");
   Snapshot before = Snapshot::Take();
   EXPECT_EQ(VerifyMove("e2c3", 1, nullptr), 0);
   VerifyMove("", 2, nullptr);
@@ -427,28 +411,41 @@ TEST(SilentMove, IllegalMoveIsNotMadeAndNotTakenBack) {
 // ---- SAN ----
 
 TEST(San, KnightsDisambiguateByFile) {
-  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
   ASSERT_EQ(Play("b1d2"), 1);
   EXPECT_EQ(LastSan(), "Nbd2");
-  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
   ASSERT_EQ(Play("f3d2"), 1);
   EXPECT_EQ(LastSan(), "Nfd2");
 }
 
 TEST(San, RooksOnOneFileDisambiguateByRank) {
-  Place("4k3/8/8/R7/8/8/8/R3K3", white);
+  Place("4k3/8/8/R7/8/8/8/R3K3 w - -");
   ASSERT_EQ(Play("a1a3"), 1);
   EXPECT_EQ(LastSan(), "R1a3");
-  Place("4k3/8/8/R7/8/8/8/R3K3", white);
+  Place("4k3/8/8/R7/8/8/8/R3K3 w - -");
   ASSERT_EQ(Play("a5a3"), 1);
   EXPECT_EQ(LastSan(), "R5a3");
 }
 
+TEST(San, ThreeQueensMayNeedTheWholeSquare) {
+  const char* fen = "4k3/8/8/3Q4/8/8/8/1Q1QK3 w - -";
+  Place(fen);
+  ASSERT_EQ(Play("d1d3"), 1);
+  EXPECT_EQ(LastSan(), "Qd1d3");
+  Place(fen);
+  ASSERT_EQ(Play("d5d3"), 1);
+  EXPECT_EQ(LastSan(), "Q5d3");
+  Place(fen);
+  ASSERT_EQ(Play("b1d3"), 1);
+  EXPECT_EQ(LastSan(), "Qbd3");
+}
+
 TEST(San, PieceWithoutRivalHasNoMark) {
-  Place("4k3/8/8/R7/8/8/8/4K3", white);
+  Place("4k3/8/8/R7/8/8/8/4K3 w - -");
   ASSERT_EQ(Play("a5a3"), 1);
   EXPECT_EQ(LastSan(), "Ra3");
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   ASSERT_EQ(Play("g1f3"), 1);
@@ -456,25 +453,25 @@ TEST(San, PieceWithoutRivalHasNoMark) {
 }
 
 TEST(San, PieceCaptureWritesX) {
-  Place("4k3/8/8/3p4/8/8/8/3QK3", white);
+  Place("4k3/8/8/3p4/8/8/8/3QK3 w - -");
   ASSERT_EQ(Play("d1d5"), 1);
   EXPECT_EQ(LastSan(), "Qxd5");
 }
 
 TEST(San, PawnCaptureCarriesItsFile) {
-  Place("4k3/8/8/3p4/4P3/8/8/4K3", white);
+  Place("4k3/8/8/3p4/4P3/8/8/4K3 w - -");
   ASSERT_EQ(Play("e4d5"), 1);
   EXPECT_EQ(LastSan(), "exd5");
-  Place("4k3/8/8/3p4/2P1P3/8/8/4K3", white);
+  Place("4k3/8/8/3p4/2P1P3/8/8/4K3 w - -");
   ASSERT_EQ(Play("e4d5"), 1);
   EXPECT_EQ(LastSan(), "exd5");
-  Place("4k3/8/8/3p4/2P1P3/8/8/4K3", white);
+  Place("4k3/8/8/3p4/2P1P3/8/8/4K3 w - -");
   ASSERT_EQ(Play("c4d5"), 1);
   EXPECT_EQ(LastSan(), "cxd5");
 }
 
 TEST(San, EnPassantReadsAsPawnCapture) {
-  Place("4k3/3p4/8/4P3/8/8/8/4K3", black);
+  Place("4k3/3p4/8/4P3/8/8/8/4K3 b - -");
   ASSERT_EQ(Play("d7d5"), 1);
   EXPECT_EQ(LastSan(), "d5");
   ASSERT_EQ(Play("e5d6"), 1);
@@ -484,28 +481,28 @@ TEST(San, EnPassantReadsAsPawnCapture) {
 }
 
 TEST(San, CapturePromotionFitsTheField) {
-  Place("3r3k/4P3/8/8/8/8/8/K7", white);
+  Place("3r3k/4P3/8/8/8/8/8/K7 w - -");
   ASSERT_EQ(Play("e7d8=Q"), 1);
   EXPECT_EQ(LastSan(), "exd8=Q");
   EXPECT_TRUE(LastMoveChecks());
 }
 
 TEST(San, CastlingBothWays) {
-  Place("4k3/8/8/8/8/8/8/R3K2R", white);
+  Place("4k3/8/8/8/8/8/8/R3K2R w KQ -");
   ASSERT_EQ(Play("O-O-O"), 1);
   EXPECT_EQ(LastSan(), "O-O-O");
   EXPECT_EQ(board[Sq("d1")], rook);
-  Place("4k3/8/8/8/8/8/8/R3K2R", white);
+  Place("4k3/8/8/8/8/8/8/R3K2R w KQ -");
   ASSERT_EQ(Play("e1g1"), 1);
   EXPECT_EQ(LastSan(), "O-O");
 }
 
 TEST(San, CheckIsAFlagOfTheRecordNotPartOfTheText) {
-  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Place("8/4P2k/8/8/8/8/8/K7 w - -");
   ASSERT_EQ(Play("e7e8q"), 1);
   EXPECT_EQ(LastSan(), "e8=Q");
   EXPECT_FALSE(LastMoveChecks());  // the king on h7 is not on the eighth rank
-  Place("7k/4P3/8/8/8/8/8/K7", white);
+  Place("7k/4P3/8/8/8/8/8/K7 w - -");
   ASSERT_EQ(Play("e7e8q"), 1);
   EXPECT_EQ(LastSan(), "e8=Q");
   EXPECT_TRUE(LastMoveChecks());
@@ -513,7 +510,7 @@ TEST(San, CheckIsAFlagOfTheRecordNotPartOfTheText) {
 
 TEST(San, ToPgnMoveReadsThePositionBeforeTheMove) {
   // Written by hand as the search driver does for the engine's move.
-  Place("4k3/8/8/8/8/5N2/8/1N2K3", white);
+  Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
   MoveList(white, 1);
   TreeEntry* move = nullptr;
   for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
@@ -559,7 +556,6 @@ void ResetOutputState() {
   info[0] = '\0';
   ics_draw = 0;
   ResignOption = 0;
-  Level = 0;
   mate = 0;
   GameTerminated = 0;
   strcpy(DrawComment, "Draw");
@@ -568,7 +564,7 @@ void ResetOutputState() {
 }  // namespace
 
 TEST(OutputMove, AnnouncesMoveAndSummary) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -584,8 +580,30 @@ TEST(OutputMove, AnnouncesMoveAndSummary) {
   EXPECT_STREQ(GameList[1].san, "e4");
 }
 
+TEST(OutputMove, IncrementModeCreditsTheEngineClock) {
+  NewTestGame();
+  ResetOutputState();
+  computer = white;
+  opponent = black;
+  const int32_t saved_level = Level;
+  const int16_t saved_add = TCadd;
+  Level = 17;
+  TCadd = 12;
+  TimeControl[white].timeLeft = 3000;
+  TimeControl[black].timeLeft = 3000;
+  EngineMoves("e2", "e4", 10);
+  {
+    Capture out;
+    OutputMove();
+  }
+  EXPECT_EQ(TimeControl[white].timeLeft, 4200);
+  EXPECT_EQ(TimeControl[black].timeLeft, 3000);
+  Level = saved_level;
+  TCadd = saved_add;
+}
+
 TEST(OutputMove, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -605,7 +623,7 @@ TEST(OutputMove, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
 }
 
 TEST(OutputMove, PromotionLetterIsUpperCaseInTheMoveLine) {
-  Place("8/4P2k/8/8/8/8/8/K7", white);
+  Place("8/4P2k/8/8/8/8/8/K7 w - -");
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -619,7 +637,7 @@ TEST(OutputMove, PromotionLetterIsUpperCaseInTheMoveLine) {
 }
 
 TEST(OutputMove, MoveNumberCountsFullMoves) {
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_EQ(Play(m), 1);
@@ -634,7 +652,7 @@ TEST(OutputMove, MoveNumberCountsFullMoves) {
 }
 
 TEST(OutputMove, BookMoveSummary) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -647,7 +665,7 @@ TEST(OutputMove, BookMoveSummary) {
 }
 
 TEST(OutputMove, NothingIsPrintedAfterTheGuiClosedTheGame) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -660,7 +678,7 @@ TEST(OutputMove, NothingIsPrintedAfterTheGuiClosedTheGame) {
 }
 
 TEST(OutputMove, OffersDrawOnceAfterFourDrawnScores) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -688,7 +706,7 @@ TEST(OutputMove, OffersDrawOnceAfterFourDrawnScores) {
 }
 
 TEST(OutputMove, ResultLines) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -717,7 +735,7 @@ TEST(OutputMove, ResultLines) {
 
 TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
   // Fool's mate: White to move has no move.
-  FreshGame();
+  NewTestGame();
   opponent = player = white;
   computer = black;
   for (const char* m : {"f2f3", "e7e5", "g2g4", "d8h4"}) ASSERT_EQ(Play(m), 1);
@@ -736,7 +754,7 @@ TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
 }
 
 TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   computer = white;
   opponent = black;
@@ -776,7 +794,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
 namespace {
 
 void ThinkingSetup() {
-  FreshGame();
+  NewTestGame();
   ResetOutputState();
   post = 1;
   analyze = 0;
