@@ -91,6 +91,7 @@ int EnterChess() {
     AskForMemSize();
     if (ttblsz == 0) hashflag = 0;
   }
+  if (hashflag && AllocateTTable() != 0) return 1;
   PrintHashSizes();
   StartKeepAliveThread(KeepAlivePing);
   Initialize_dist();

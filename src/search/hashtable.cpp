@@ -1,5 +1,14 @@
 #include "search/hashtable.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/board.h"
+#include "core/vorna.h"
+#include "search/treesearch.h"
+#include "ui/display.h"
+
 int16_t hashflag = 1;
 int32_t ttblsz = 0;
 int32_t ovlsz = 0;
@@ -7,5 +16,264 @@ int32_t etblsz = 0;
 int32_t petblsz = 0;
 int32_t pegtblsz = 0;
 
-// No table is allocated yet, so there is nothing to clear.
-void ZeroTTable() {}
+TTEntry* ttable[2] = {nullptr, nullptr};
+EGTBEntry* egtable[2] = {nullptr, nullptr};
+EvalEntry* etable[2] = {nullptr, nullptr};
+
+void* (*HashAlloc)(size_t bytes) = std::malloc;
+
+namespace {
+
+constexpr int kEGTBProbes = 9;
+
+// Requests the two blocks of one table of size() entries, halving its sizes
+// while either request fails; false when size() reached 0.
+template <typename Entry, typename Size, typename Halve>
+bool AllocatePair(Entry* (&pair)[2], Size size, Halve halve) {
+  while (size() > 0) {
+    const size_t bytes = static_cast<size_t>(size()) * sizeof(Entry);
+    pair[0] = static_cast<Entry*>(HashAlloc(bytes));
+    if (pair[0] != nullptr) {
+      pair[1] = static_cast<Entry*>(HashAlloc(bytes));
+      if (pair[1] != nullptr) return true;
+      std::free(pair[0]);
+      pair[0] = nullptr;
+    }
+    halve();
+  }
+  return false;
+}
+
+bool TTReady(int side) {
+  return hashflag && ttblsz > 0 && ttable[side] != nullptr;
+}
+
+// Stored (node-relative) score as seen from the root.
+int32_t FromTable(int32_t s, int ply) {
+  if (s > kMateBound + ply) return s - ply;
+  if (s <= -(kMateBound + 1) - ply) return s + ply;
+  return s;
+}
+
+void Write(TTEntry* e, int depth, int32_t score, int32_t alpha, int32_t beta, uint32_t move,
+           int ply) {
+  e->hashbd = hashbd;
+  e->age = static_cast<uint16_t>(CntMoves);
+  e->move = move;
+  e->flags = score >= beta ? kLowerBound : score <= alpha ? kUpperBound : kExact;
+  int d = std::clamp(depth, 0, 255 - kMateDepthBonus);
+  if (score > kMateBound) {
+    score += ply;
+    d += kMateDepthBonus;
+  } else if (score < -kMateBound) {
+    score -= ply;
+    d += kMateDepthBonus;
+  }
+  e->score = score;
+  e->depth = static_cast<uint8_t>(d);
+}
+
+uint8_t PackInfo(int16_t hung, int16_t kid, int16_t breath) {
+  const int h = std::clamp<int>(hung, 0, 3);
+  const int k = std::clamp<int>(kid, 0, 7);
+  return static_cast<uint8_t>((h << 6) | (breath ? 32 : 0) | k);
+}
+
+}  // namespace
+
+int AllocateTTable() {
+  FreeTTable();
+  // The transposition table gives up when no home slot is left.
+  const bool tt = AllocatePair(
+      ttable, [] { return ttblsz > 0 ? etblsz : 0; },
+      [] {
+        etblsz /= 2;
+        ttblsz /= 2;
+        ovlsz /= 2;
+      });
+  if (!tt) {
+    // Not even one slot fits: run without hashing.
+    etblsz = ttblsz = ovlsz = 0;
+    hashflag = 0;
+    return 0;
+  }
+  if (pegtblsz > 0)
+    AllocatePair(
+        egtable, [] { return pegtblsz; }, [] { pegtblsz /= 2; });
+  if (petblsz > 0)
+    AllocatePair(
+        etable, [] { return petblsz; }, [] { petblsz /= 2; });
+  ZeroTTable();
+  return 0;
+}
+
+void FreeTTable() {
+  for (int s = 0; s < 2; s++) {
+    std::free(ttable[s]);
+    std::free(egtable[s]);
+    std::free(etable[s]);
+    ttable[s] = nullptr;
+    egtable[s] = nullptr;
+    etable[s] = nullptr;
+  }
+}
+
+void ZeroTTable() {
+  for (int s = 0; s < 2; s++) {
+    if (ttable[s]) memset(ttable[s], 0, static_cast<size_t>(etblsz) * sizeof(TTEntry));
+    if (egtable[s]) memset(egtable[s], 0, static_cast<size_t>(pegtblsz) * sizeof(EGTBEntry));
+    if (etable[s]) memset(etable[s], 0, static_cast<size_t>(petblsz) * sizeof(EvalEntry));
+  }
+}
+
+int ProbeTTable(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* score, int ply,
+                TTEntry** slot) {
+  ASSERT(side == white || side == black);
+  if (!TTReady(side)) return 0;
+  // 1. Scan the bucket.
+  TTEntry* const home = ttable[side] + (hashkey & static_cast<uint32_t>(ttblsz - 1));
+  TTEntry* e = nullptr;
+  for (int k = 0; k < 5; k++) {
+    TTEntry* const t = home + k * ovlsz;
+    if (t->depth != 0 && t->hashbd == hashbd) {
+      e = t;
+      break;
+    }
+  }
+  if (e == nullptr) return 0;
+  // 2. The stored move orders the node even when the entry is too shallow.
+  *slot = e;
+  PV = static_cast<uint16_t>(e->move);
+  // 3. Too shallow.
+  if (e->depth < depth) return 0;
+  const int32_t s = FromTable(e->score, ply);
+  switch (e->flags) {
+    case kExact:  // 4.
+      *score = s;
+      return e->flags;
+    case kLowerBound:  // 5.
+      if (s <= *alpha) return 0;
+      *alpha = s;
+      return e->flags;
+    case kUpperBound:  // 6.
+      if (s >= *beta) return 0;
+      *beta = s;
+      return e->flags;
+    default:
+      return 0;
+  }
+}
+
+void PutInTTable(int side, int depth, int32_t score, int32_t alpha, int32_t beta, uint32_t move,
+                 int ply, TTEntry* slot) {
+  ASSERT(side == white || side == black);
+  if (!TTReady(side)) return;
+  // 1. The probe already found the node's entry.
+  if (slot != nullptr) {
+    Write(slot, depth, score, alpha, beta, move, ply);
+    return;
+  }
+  // 2. First slot holding the position is the target; a free slot before it
+  //    is taken at once; four other current positions leave the fifth.
+  TTEntry* const home = ttable[side] + (hashkey & static_cast<uint32_t>(ttblsz - 1));
+  const uint16_t age = static_cast<uint16_t>(CntMoves);
+  TTEntry* target = home + 4 * ovlsz;
+  for (int k = 0; k < 4; k++) {
+    TTEntry* const t = home + k * ovlsz;
+    if (t->depth != 0 && t->hashbd == hashbd) {
+      target = t;
+      break;
+    }
+    if (t->depth == 0 || t->age != age) {
+      Write(t, depth, score, alpha, beta, move, ply);
+      return;
+    }
+  }
+  // 3. Another position in the fifth slot gives way.
+  if (target->depth == 0 || target->hashbd != hashbd) {
+    Write(target, depth, score, alpha, beta, move, ply);
+    return;
+  }
+  // 4. A nearer mate replaces the stored one.
+  if (score > kMateBound || score < -kMateBound) {
+    const int32_t node = score > 0 ? score + ply : score - ply;
+    if ((node > 0 && node > target->score) || (node < 0 && node < target->score)) {
+      Write(target, depth, score, alpha, beta, move, ply);
+      return;
+    }
+  }
+  // 5. Same position: deeper or fresher results win; at equal depth the
+  //    result must be at least as informative.
+  bool replace = false;
+  if (target->depth < depth || target->age != age) {
+    replace = true;
+  } else if (target->depth == depth) {
+    const int32_t stored = FromTable(target->score, ply);
+    if (score > alpha && score < beta) {
+      replace = true;
+    } else if (score >= beta) {
+      replace = score > stored;
+    } else {
+      replace = target->flags == kUpperBound && score < stored;
+    }
+  }
+  if (replace) Write(target, depth, score, alpha, beta, move, ply);
+}
+
+int ProbeEGTBTable(int side, int32_t* score) {
+  ASSERT(side == white || side == black);
+  if (!hashflag || pegtblsz == 0 || egtable[side] == nullptr) return 0;
+  const uint32_t mask = static_cast<uint32_t>(pegtblsz - 1);
+  for (uint32_t k = 0; k < kEGTBProbes; k++) {
+    const EGTBEntry& e = egtable[side][(hashkey + k) & mask];
+    if (e.hashbd == hashbd) {
+      *score = e.score;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void UpdateEGTBTable(int side, int32_t score) {
+  ASSERT(side == white || side == black);
+  if (!hashflag || pegtblsz == 0 || egtable[side] == nullptr) return;
+  const uint32_t mask = static_cast<uint32_t>(pegtblsz - 1);
+  uint32_t k = 0;
+  while (k < kEGTBProbes - 1 && egtable[side][(hashkey + k) & mask].hashbd != hashbd) k++;
+  EGTBEntry& e = egtable[side][(hashkey + k) & mask];
+  e.hashbd = hashbd;
+  e.score = static_cast<int16_t>(score);
+}
+
+int ProbeEvalTable(int side, int32_t* score, int16_t* HungVar, int16_t* KID, int16_t* NoBreathHole,
+                   int16_t* InChk, int32_t* Terminate) {
+  ASSERT(side == white || side == black);
+  if (!hashflag || petblsz == 0 || etable[side] == nullptr) return 0;
+  const EvalEntry& e = etable[side][hashkey & static_cast<uint32_t>(petblsz - 1)];
+  if (e.hashbd != hashbd) return 0;
+  *score = e.score;
+  const uint8_t info[2] = {e.winfo, e.binfo};
+  for (int s = 0; s < 2; s++) {
+    HungVar[s] = static_cast<int16_t>(info[s] >> 6);
+    KID[s] = static_cast<int16_t>(info[s] & 7);
+    NoBreathHole[s] = static_cast<int16_t>(info[s] & 32);
+  }
+  *Terminate = e.winfo & 8;
+  *InChk = (e.binfo & 8) == 0 ? 0 : (e.binfo & 16) ? 2 : 1;
+  return 1;
+}
+
+void UpdateEvalTable(int side, const int32_t* score, const int16_t* HungVar, const int16_t* KID,
+                     const int16_t* NoBreathHole, int InChk, int Terminate) {
+  ASSERT(side == white || side == black);
+  if (!hashflag || petblsz == 0 || etable[side] == nullptr) return;
+  EvalEntry& e = etable[side][hashkey & static_cast<uint32_t>(petblsz - 1)];
+  e.hashbd = hashbd;
+  e.score = static_cast<int16_t>(*score);
+  e.winfo =
+      static_cast<uint8_t>(PackInfo(HungVar[0], KID[0], NoBreathHole[0]) | (Terminate ? 8 : 0));
+  e.binfo =
+      static_cast<uint8_t>(PackInfo(HungVar[1], KID[1], NoBreathHole[1]) | (InChk == 0   ? 0
+                                                                            : InChk == 1 ? 8
+                                                                                         : 24));
+}

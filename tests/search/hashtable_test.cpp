@@ -1,0 +1,430 @@
+#include "search/hashtable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "core/board.h"
+#include "core/startup.h"
+#include "egtb/egtb.h"
+#include "search/treesearch.h"
+#include "ui/config.h"
+#include "ui/display.h"
+
+namespace {
+
+// Saves the table sizes, installs small tables and puts everything back.
+class HashTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = {ttblsz, ovlsz, etblsz, petblsz, pegtblsz, hashflag};
+    saved_cnt_ = CntMoves;
+    UseSizes(16, 4, 16, 16);
+    CntMoves = 7;
+    PV = 0;
+  }
+  void TearDown() override {
+    FreeTTable();
+    HashAlloc = std::malloc;
+    ttblsz = saved_.tt, ovlsz = saved_.ovl, etblsz = saved_.et;
+    petblsz = saved_.pet, pegtblsz = saved_.peg, hashflag = saved_.flag;
+    CntMoves = saved_cnt_;
+    hashkey = hashbd = 0;
+  }
+  static void UseSizes(int32_t tt, int32_t ovl, int32_t peg, int32_t pet) {
+    ttblsz = tt;
+    ovlsz = ovl;
+    etblsz = tt + 4 * ovl;
+    pegtblsz = peg;
+    petblsz = pet;
+    hashflag = 1;
+    AllocateTTable();
+  }
+  static void At(uint32_t key, uint32_t bd) {
+    hashkey = key;
+    hashbd = bd;
+  }
+  struct {
+    int32_t tt, ovl, et, pet, peg;
+    int16_t flag;
+  } saved_{};
+  int16_t saved_cnt_ = 0;
+};
+
+constexpr int32_t kWide = 12000;
+
+// Probes with a full window; returns the flags, score and slot.
+struct Probe {
+  int flags;
+  int32_t score, alpha, beta;
+  TTEntry* slot;
+};
+Probe ProbeAt(int side, int depth, int ply, int32_t alpha = -kWide, int32_t beta = kWide) {
+  Probe p{0, 0, alpha, beta, nullptr};
+  p.flags = ProbeTTable(side, depth, &p.alpha, &p.beta, &p.score, ply, &p.slot);
+  return p;
+}
+
+TEST_F(HashTables, EntrySizesMatchTheMemoryBudget) {
+  EXPECT_EQ(sizeof(TTEntry), 20u);
+  EXPECT_EQ(sizeof(EGTBEntry), 8u);
+  EXPECT_EQ(sizeof(EvalEntry), 8u);
+}
+
+TEST_F(HashTables, MateScoreIsStoredRelativeToTheNode) {
+  At(0x1234, 0xabcd);
+  // Mate at ply 9 (9991) found at a node of ply 4.
+  PutInTTable(white, 3, 9991, -kWide, kWide, 0x0c1c, 4, nullptr);
+  const TTEntry& e = ttable[white][0x1234 & 15];
+  EXPECT_EQ(e.score, 9995);
+  EXPECT_EQ(e.depth, 43);
+  EXPECT_EQ(e.flags, kExact);
+  // The same position met at ply 2 is a mate two plies nearer the root,
+  // and even a deep probe accepts it.
+  const Probe p = ProbeAt(white, 20, 2);
+  EXPECT_EQ(p.flags, kExact);
+  EXPECT_EQ(p.score, 9993);
+}
+
+TEST_F(HashTables, MatedScoreIsStoredRelativeToTheNode) {
+  At(0x1234, 0xabcd);
+  PutInTTable(black, 3, -9991, -kWide, kWide, 0, 4, nullptr);
+  EXPECT_EQ(ttable[black][0x1234 & 15].score, -9995);
+  EXPECT_EQ(ProbeAt(black, 3, 2).score, -9993);
+  // The other side's table does not know the position.
+  EXPECT_EQ(ProbeAt(white, 1, 2).flags, 0);
+}
+
+TEST_F(HashTables, TooShallowEntryStillGivesItsMove) {
+  At(5, 77);
+  PutInTTable(white, 2, 30, -kWide, kWide, 0x00010c1c, 1, nullptr);
+  const Probe p = ProbeAt(white, 5, 1);
+  EXPECT_EQ(p.flags, 0);
+  EXPECT_EQ(PV, 0x0c1c);
+  EXPECT_EQ(p.slot, &ttable[white][5]);
+}
+
+TEST_F(HashTables, UnknownPositionReportsNothing) {
+  At(5, 77);
+  PutInTTable(white, 2, 30, -kWide, kWide, 0x0c1c, 1, nullptr);
+  At(5, 78);
+  const Probe p = ProbeAt(white, 1, 1);
+  EXPECT_EQ(p.flags, 0);
+  EXPECT_EQ(p.slot, nullptr);
+  EXPECT_EQ(PV, 0);
+}
+
+TEST_F(HashTables, LowerBoundNarrowsAlphaOnlyWhenAbove) {
+  At(9, 99);
+  PutInTTable(white, 4, 50, -100, 40, 0, 1, nullptr);  // 50 >= beta
+  EXPECT_EQ(ttable[white][9].flags, kLowerBound);
+  Probe p = ProbeAt(white, 4, 1, 60, 200);
+  EXPECT_EQ(p.flags, 0);
+  EXPECT_EQ(p.alpha, 60);
+  p = ProbeAt(white, 4, 1, 30, 200);
+  EXPECT_EQ(p.flags, kLowerBound);
+  EXPECT_EQ(p.alpha, 50);
+}
+
+TEST_F(HashTables, UpperBoundNarrowsBetaOnlyWhenBelow) {
+  At(9, 99);
+  PutInTTable(white, 4, -20, -10, 40, 0, 1, nullptr);  // -20 <= alpha
+  EXPECT_EQ(ttable[white][9].flags, kUpperBound);
+  Probe p = ProbeAt(white, 4, 1, -100, -30);
+  EXPECT_EQ(p.flags, 0);
+  EXPECT_EQ(p.beta, -30);
+  p = ProbeAt(white, 4, 1, -100, 0);
+  EXPECT_EQ(p.flags, kUpperBound);
+  EXPECT_EQ(p.beta, -20);
+}
+
+TEST_F(HashTables, FiveCollidingPositionsShareTheFifthSlot) {
+  for (uint32_t bd = 1; bd <= 7; bd++) {
+    At(3, bd);
+    PutInTTable(white, 2, static_cast<int32_t>(bd), -kWide, kWide, 0, 1, nullptr);
+  }
+  for (int k = 0; k < 4; k++) EXPECT_EQ(ttable[white][3 + 4 * k].hashbd, k + 1u);
+  EXPECT_EQ(ttable[white][3 + 16].hashbd, 7u);
+  EXPECT_EQ(ttable[white][3 + 16].score, 7);
+}
+
+TEST_F(HashTables, StaleEntryIsReusedFirst) {
+  for (uint32_t bd = 1; bd <= 4; bd++) {
+    At(3, bd);
+    PutInTTable(white, 2, 0, -kWide, kWide, 0, 1, nullptr);
+  }
+  CntMoves = 8;  // the next search
+  At(3, 50);
+  PutInTTable(white, 1, 0, -kWide, kWide, 0, 1, nullptr);
+  EXPECT_EQ(ttable[white][3].hashbd, 50u);
+  EXPECT_EQ(ttable[white][3].age, 8);
+}
+
+TEST_F(HashTables, SamePositionKeepsTheDeeperResult) {
+  At(2, 20);
+  PutInTTable(white, 5, 10, -kWide, kWide, 0, 1, nullptr);
+  PutInTTable(white, 3, 99, -kWide, kWide, 0, 1, nullptr);
+  EXPECT_EQ(ttable[white][2].score, 10);
+  PutInTTable(white, 6, 98, -kWide, kWide, 0, 1, nullptr);
+  EXPECT_EQ(ttable[white][2].score, 98);
+  EXPECT_EQ(ttable[white][2].depth, 6);
+  // Nothing else of the bucket was touched.
+  EXPECT_EQ(ttable[white][6].depth, 0);
+}
+
+TEST_F(HashTables, EqualDepthBoundsReplaceOnlyWhenSharper) {
+  At(2, 20);
+  PutInTTable(white, 4, 50, 0, 40, 0, 1, nullptr);  // lower bound 50
+  PutInTTable(white, 4, 45, 0, 40, 0, 1, nullptr);  // weaker lower bound
+  EXPECT_EQ(ttable[white][2].score, 50);
+  PutInTTable(white, 4, 60, 0, 40, 0, 1, nullptr);  // stronger one
+  EXPECT_EQ(ttable[white][2].score, 60);
+  PutInTTable(white, 4, -5, 0, 40, 0, 1, nullptr);  // upper bound over a lower bound
+  EXPECT_EQ(ttable[white][2].flags, kLowerBound);
+  PutInTTable(white, 4, 20, 0, 40, 0, 1, nullptr);  // exact result always
+  EXPECT_EQ(ttable[white][2].flags, kExact);
+  EXPECT_EQ(ttable[white][2].score, 20);
+}
+
+TEST_F(HashTables, UpperBoundReplacesOnlyALowerUpperBound) {
+  At(2, 20);
+  PutInTTable(white, 4, -10, 0, 40, 0, 1, nullptr);
+  PutInTTable(white, 4, -5, 0, 40, 0, 1, nullptr);
+  EXPECT_EQ(ttable[white][2].score, -10);
+  PutInTTable(white, 4, -30, 0, 40, 0, 1, nullptr);
+  EXPECT_EQ(ttable[white][2].score, -30);
+}
+
+TEST_F(HashTables, NearerMateReplacesAtOnce) {
+  At(2, 20);
+  PutInTTable(white, 9, 9991, -kWide, kWide, 0, 4, nullptr);  // stored 9995
+  PutInTTable(white, 1, 9995, -kWide, kWide, 0, 4, nullptr);  // stored 9999
+  EXPECT_EQ(ttable[white][2].score, 9999);
+  EXPECT_EQ(ttable[white][2].depth, 41);
+  PutInTTable(white, 9, 9993, -kWide, kWide, 0, 4,
+              nullptr);  // farther mate, shallower stored depth
+  EXPECT_EQ(ttable[white][2].score, 9999);
+}
+
+TEST_F(HashTables, ProbedSlotIsOverwrittenUnconditionally) {
+  At(2, 20);
+  PutInTTable(white, 8, 10, -kWide, kWide, 0, 1, nullptr);
+  TTEntry* slot = ProbeAt(white, 1, 1).slot;
+  ASSERT_NE(slot, nullptr);
+  PutInTTable(white, 1, -3, -kWide, kWide, 0x0102, 1, slot);
+  EXPECT_EQ(slot->score, -3);
+  EXPECT_EQ(slot->depth, 1);
+  EXPECT_EQ(slot->move, 0x0102u);
+}
+
+TEST_F(HashTables, ZeroTTableEmptiesEveryTable) {
+  At(2, 20);
+  PutInTTable(white, 3, 10, -kWide, kWide, 0, 1, nullptr);
+  UpdateEGTBTable(black, 5);
+  const int32_t s = 40;
+  const int16_t hv[2] = {}, kid[2] = {}, nb[2] = {};
+  UpdateEvalTable(white, &s, hv, kid, nb, 0, 0);
+  ZeroTTable();
+  int32_t got = 0;
+  EXPECT_EQ(ProbeAt(white, 1, 1).flags, 0);
+  EXPECT_EQ(ProbeEGTBTable(black, &got), 0);
+  int16_t h2[2], k2[2], n2[2], chk;
+  int32_t term;
+  EXPECT_EQ(ProbeEvalTable(white, &got, h2, k2, n2, &chk, &term), 0);
+}
+
+TEST_F(HashTables, TablebaseCacheStoresNewPositionsEightSlotsOn) {
+  int32_t score = 0;
+  At(14, 1);
+  UpdateEGTBTable(white, -300);
+  EXPECT_EQ(egtable[white][(14 + 8) & 15].hashbd, 1u);
+  ASSERT_EQ(ProbeEGTBTable(white, &score), 1);
+  EXPECT_EQ(score, -300);  // sign-extended
+  // A neighbour's entry lies within the nine slots the probe looks at.
+  At(13, 2);
+  UpdateEGTBTable(white, 50);
+  EXPECT_EQ(egtable[white][5].hashbd, 2u);
+  At(14, 2);
+  ASSERT_EQ(ProbeEGTBTable(white, &score), 1);
+  EXPECT_EQ(score, 50);
+  // Found within the nine slots: updated in place.
+  UpdateEGTBTable(white, 60);
+  EXPECT_EQ(egtable[white][5].score, 60);
+  // Another new position at key 14 takes slot 6 over.
+  At(14, 3);
+  UpdateEGTBTable(white, 70);
+  At(14, 1);
+  EXPECT_EQ(ProbeEGTBTable(white, &score), 0);
+  // A failed tablebase probe is cached as 12000.
+  At(3, 1000);
+  UpdateEGTBTable(black, 12000);
+  ASSERT_EQ(ProbeEGTBTable(black, &score), 1);
+  EXPECT_EQ(score, 12000);
+}
+
+TEST_F(HashTables, EvalCachePacksTheKingSafetyByProducts) {
+  At(21, 4321);
+  const int32_t score = -1234;
+  const int16_t hung[2] = {5, 2}, kid[2] = {9, 3}, breath[2] = {1, 0};
+  UpdateEvalTable(black, &score, hung, kid, breath, 2, 1);
+  const EvalEntry& e = etable[black][21 & 15];
+  EXPECT_EQ(e.winfo, (3 << 6) | 32 | 8 | 7);
+  EXPECT_EQ(e.binfo, (2 << 6) | 24 | 3);
+
+  int32_t got = 0, term = 0;
+  int16_t h[2], k[2], nb[2], chk = 0;
+  ASSERT_EQ(ProbeEvalTable(black, &got, h, k, nb, &chk, &term), 1);
+  EXPECT_EQ(got, -1234);
+  EXPECT_EQ(h[0], 3);  // capped
+  EXPECT_EQ(h[1], 2);
+  EXPECT_EQ(k[0], 7);  // held at the largest value three bits keep
+  EXPECT_EQ(k[1], 3);
+  EXPECT_EQ(nb[0], 32);
+  EXPECT_EQ(nb[1], 0);
+  EXPECT_EQ(chk, 2);
+  EXPECT_EQ(term, 8);
+  EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
+}
+
+TEST_F(HashTables, EvalCacheInCheckCodes) {
+  const int16_t zero[2] = {};
+  const int32_t score = 0;
+  const int16_t expected[4] = {0, 1, 2, 2};
+  for (int in_check = 0; in_check < 4; in_check++) {
+    At(1, 1);
+    UpdateEvalTable(white, &score, zero, zero, zero, in_check, 0);
+    int32_t got, term;
+    int16_t h[2], k[2], nb[2], chk = -1;
+    ASSERT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 1);
+    EXPECT_EQ(chk, expected[in_check]);
+    EXPECT_EQ(term, 0);
+  }
+}
+
+TEST_F(HashTables, CachesAreSilentWithHashingOff) {
+  hashflag = 0;
+  At(1, 1);
+  UpdateEGTBTable(white, 7);
+  const int16_t zero[2] = {};
+  const int32_t score = 3;
+  UpdateEvalTable(white, &score, zero, zero, zero, 0, 0);
+  hashflag = 1;
+  int32_t got;
+  EXPECT_EQ(ProbeEGTBTable(white, &got), 0);
+  int16_t h[2], k[2], nb[2], chk;
+  int32_t term;
+  EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
+}
+
+// Allocation requests seen by the hook, and the largest one it grants.
+std::vector<size_t> requests;
+size_t grant_limit = 0;
+void* LimitedAlloc(size_t bytes) {
+  requests.push_back(bytes);
+  return bytes <= grant_limit ? std::malloc(bytes) : nullptr;
+}
+
+TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
+  const int32_t saved_mb = ics_maxhash, saved_tb = tb_access;
+  ics_maxhash = 12;
+  tb_access = 0;
+  ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
+  AskForMemSize();
+  requests.clear();
+  grant_limit = SIZE_MAX;
+  HashAlloc = LimitedAlloc;
+  EXPECT_EQ(AllocateTTable(), 0);
+  ics_maxhash = saved_mb;
+  tb_access = saved_tb;
+
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0], 235928u * 20);
+  EXPECT_EQ(requests[1], 235928u * 20);
+  EXPECT_EQ(requests[2], 196608u * 8);
+  EXPECT_EQ(requests[3], 196608u * 8);
+  // The report's figures, in KB for both sides' tables together.
+  EXPECT_EQ(static_cast<int64_t>(etblsz) * 20 >> 9, 9215);
+  EXPECT_EQ(static_cast<int64_t>(petblsz) * 8 >> 9, 3072);
+  EXPECT_EQ(hashflag, 1);
+  // The highest slot of a bucket stays inside the block.
+  EXPECT_LE(ttblsz - 1 + 4 * ovlsz, etblsz - 1);
+}
+
+TEST_F(HashTables, FailedRequestsHalveTheSizes) {
+  FreeTTable();
+  ttblsz = 1024, ovlsz = 256, etblsz = 2048;
+  petblsz = 4096, pegtblsz = 2048;
+  requests.clear();
+  grant_limit = 10000;
+  HashAlloc = LimitedAlloc;
+  AllocateTTable();
+  EXPECT_EQ(ttblsz, 128);  // 256 entries of 20 bytes fit in 10000
+  EXPECT_EQ(ovlsz, 32);
+  EXPECT_EQ(etblsz, 256);
+  EXPECT_EQ(pegtblsz, 1024);
+  EXPECT_EQ(petblsz, 1024);
+  EXPECT_EQ(hashflag, 1);
+  for (int s = 0; s < 2; s++) {
+    EXPECT_NE(ttable[s], nullptr);
+    EXPECT_NE(egtable[s], nullptr);
+    EXPECT_NE(etable[s], nullptr);
+  }
+  // Every granted block is used by the tables: nothing leaks on the retries.
+  At(127, 1);
+  PutInTTable(white, 1, 1, -kWide, kWide, 0, 1, nullptr);
+  EXPECT_EQ(ProbeAt(white, 1, 1).flags, kExact);
+}
+
+TEST_F(HashTables, SecondBlockFailingFreesTheFirst) {
+  FreeTTable();
+  ttblsz = 64, ovlsz = 16, etblsz = 128;
+  petblsz = pegtblsz = 0;
+  requests.clear();
+  grant_limit = 128 * 20;
+  // The first request of each size is granted, the second of the full size refused.
+  HashAlloc = [](size_t bytes) -> void* {
+    requests.push_back(bytes);
+    if (requests.size() == 2) return nullptr;
+    return std::malloc(bytes);
+  };
+  AllocateTTable();
+  EXPECT_EQ(etblsz, 64);
+  EXPECT_EQ(ttblsz, 32);
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[2], 64u * 20);
+}
+
+TEST_F(HashTables, NothingGrantedSwitchesHashingOff) {
+  FreeTTable();
+  ttblsz = 64, ovlsz = 16, etblsz = 128;
+  petblsz = 64, pegtblsz = 64;
+  grant_limit = 0;
+  HashAlloc = LimitedAlloc;
+  EXPECT_EQ(AllocateTTable(), 0);
+  EXPECT_EQ(hashflag, 0);
+  EXPECT_EQ(ttblsz, 0);
+  EXPECT_EQ(ttable[white], nullptr);
+  // Probes and stores are harmless without tables.
+  hashflag = 1;
+  At(1, 1);
+  PutInTTable(white, 1, 1, -kWide, kWide, 0, 1, nullptr);
+  EXPECT_EQ(ProbeAt(white, 1, 1).flags, 0);
+}
+
+TEST_F(HashTables, CacheGivesUpAtZero) {
+  FreeTTable();
+  ttblsz = 16, ovlsz = 4, etblsz = 32;
+  petblsz = 64, pegtblsz = 0;
+  grant_limit = 32 * 20;  // the caches' 512-byte blocks fit; nothing else does
+  HashAlloc = [](size_t bytes) -> void* { return bytes == 32 * 20 ? std::malloc(bytes) : nullptr; };
+  AllocateTTable();
+  EXPECT_EQ(petblsz, 0);
+  EXPECT_EQ(etable[white], nullptr);
+  int32_t got;
+  int16_t h[2], k[2], nb[2], chk;
+  int32_t term;
+  EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
+}
+
+}  // namespace
