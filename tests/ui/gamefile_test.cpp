@@ -1,0 +1,741 @@
+#include "ui/gamefile.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movegen.h"
+#include "core/tables.h"
+#include "test_util.h"
+#include "timectl/clock.h"
+#include "timectl/timectl.h"
+#include "ui/command.h"
+#include "ui/input.h"
+#include "ui/output.h"
+#include "ui/position.h"
+
+namespace {
+
+// Everything a refused file or edit must leave alone.
+struct GameState {
+  std::vector<int16_t> squares;
+  std::vector<GameEntry> record;
+  int16_t castled[2], game50, count;
+  uint8_t ep;
+  uint32_t key, bd;
+  int32_t roles[3];
+  std::string fen, name, pos_file;
+
+  static GameState Take() {
+    GameState s;
+    s.squares.assign(board, board + 64);
+    s.squares.insert(s.squares.end(), color, color + 64);
+    s.squares.insert(s.squares.end(), Mvboard, Mvboard + 64);
+    s.record.assign(GameList, GameList + kGameListSize);
+    s.castled[0] = castld[0], s.castled[1] = castld[1];
+    s.game50 = Game50, s.count = GameCnt, s.ep = epsquare;
+    s.key = hashkey, s.bd = hashbd;
+    s.roles[0] = computer, s.roles[1] = opponent, s.roles[2] = player;
+    s.fen = FEN_string, s.name = oppnam, s.pos_file = PosFile;
+    return s;
+  }
+  bool operator==(const GameState& o) const {
+    return squares == o.squares &&
+           memcmp(record.data(), o.record.data(), record.size() * sizeof(GameEntry)) == 0 &&
+           castled[0] == o.castled[0] && castled[1] == o.castled[1] && game50 == o.game50 &&
+           count == o.count && ep == o.ep && key == o.key && bd == o.bd &&
+           memcmp(roles, o.roles, sizeof roles) == 0 && fen == o.fen && name == o.name &&
+           pos_file == o.pos_file;
+  }
+};
+
+std::string CurrentFen() {
+  char fen[kFenSize];
+  pos_to_FEN(fen);
+  return fen;
+}
+
+std::string ReadFile(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const char* name, const std::string& text) {
+  std::ofstream(name, std::ios::binary) << text;
+}
+
+// Makes the legal move named in coordinates (e2e4, e7e8q) for the side on
+// its from-square and records it as a game move: SAN, check mark, score.
+void Play(const char* coord, const char* san) {
+  const int from = Sq(coord), to = Sq(coord + 2);
+  const int side = color[from];
+  ASSERT_NE(side, neutral) << coord;
+  MoveList(side, 2);
+  TreeEntry node{};
+  bool found = false;
+  for (TreeEntry* m = TrPnt[2]; m < TrPnt[3] && !found; m++) {
+    if (m->from != from || m->to != to) continue;
+    if ((m->flags & MF_PROMOTE) && "  nbrq"[m->flags & MF_PROMO_PIECE] != coord[4]) continue;
+    node = *m;
+    found = true;
+  }
+  ASSERT_TRUE(found) << coord;
+  MakeMove(side, &node);
+  ASSERT_EQ(SqAtakd(PieceList[side][0], 1 - side), 0) << coord;
+  GameEntry& g = GameList[GameCnt];
+  snprintf(g.san, sizeof g.san, "%s", san);
+  if (SqAtakd(PieceList[1 - side][0], side)) g.move |= static_cast<uint32_t>(MF_CHECK) << 16;
+  g.score = static_cast<int16_t>(10 * GameCnt - 35);
+  g.depth = 4;
+  g.seconds = static_cast<int16_t>(GameCnt + 1);
+  player = 1 - side;
+}
+
+// Each test runs in a fresh temporary directory, with input fed through a
+// pipe and output captured in memory.
+class GameFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/vorna-gamefile-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    dir_ = templ;
+    ASSERT_NE(getcwd(old_dir_, sizeof old_dir_), nullptr);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    ASSERT_EQ(pipe(fds_), 0);
+    saved_fd_ = InputFd;
+    InputFd = fds_[0];
+    ResetInput();
+    saved_out_ = OutFile;
+    OutFile = open_memstream(&out_buf_, &out_len_);
+    FreshGame();
+    force = 0;
+    TCflag = 0;
+    strcpy(oppnam, "Opponent");
+    PosFile[0] = '\0';
+  }
+  void TearDown() override {
+    fclose(OutFile);
+    OutFile = saved_out_;
+    free(out_buf_);
+    InputFd = saved_fd_;
+    close(fds_[0]);
+    close(fds_[1]);
+    ResetInput();
+    EXPECT_EQ(chdir(old_dir_), 0);
+    EXPECT_EQ(system(("rm -rf " + dir_).c_str()), 0);
+    force = 0;
+  }
+  void Send(const std::string& text) {
+    ASSERT_EQ(write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  std::string Output() {
+    fflush(OutFile);
+    return std::string(out_buf_, out_len_);
+  }
+  // e4 Nf6 e5 d5: White may take en passant on d6.
+  void PlayToEnPassant() {
+    Play("e2e4", "e4");
+    Play("g8f6", "Nf6");
+    Play("e4e5", "e5");
+    Play("d7d5", "d5");
+  }
+  void Save(const char* name) {
+    Send(std::string(name) + "\n");
+    SaveGame(0);
+  }
+  int Load(const char* name) {
+    Send(std::string(name) + "\n");
+    return GetGame(0);
+  }
+
+  std::string dir_;
+  char old_dir_[4096];
+  int fds_[2] = {-1, -1};
+  int saved_fd_ = 0;
+  FILE* saved_out_ = nullptr;
+  char* out_buf_ = nullptr;
+  size_t out_len_ = 0;
+};
+
+// ---- Game file ----
+
+TEST_F(GameFiles, SaveAndLoadRestorePositionRecordClocksAndName) {
+  PlayToEnPassant();
+  Play("e5d6", "exd6");
+  Play("c7d6", "cxd6");
+  strcpy(oppnam, "Carla");
+  TCflag = 1;
+  TimeControl[white] = {7, 12345};
+  TimeControl[black] = {8, 23456};
+  const GameState before = GameState::Take();
+  const std::string fen = CurrentFen();
+
+  Save("game.sav");
+  EXPECT_EQ(Output(), "Game saved to file: <game.sav>");
+  FreshGame();
+  TCflag = 0;
+  TimeControl[white] = TimeControl[black] = {0, 0};
+  ASSERT_EQ(Load("game.sav"), 0);
+
+  EXPECT_EQ(CurrentFen(), fen);
+  EXPECT_EQ(std::string(oppnam), "Carla ");
+  EXPECT_EQ(TCflag, 1);
+  EXPECT_EQ(TimeControl[white].timeLeft, 12345);
+  EXPECT_EQ(TimeControl[black].timeLeft, 23456);
+  EXPECT_EQ(TimeControl[white].movesToGo, 7);
+  EXPECT_EQ(TimeControl[black].movesToGo, 8);
+  ASSERT_EQ(GameCnt, before.count);
+  for (int i = 1; i <= GameCnt; i++) {
+    const GameEntry &a = GameList[i], &b = before.record[i];
+    EXPECT_EQ(a.move, b.move) << i;
+    EXPECT_STREQ(a.san, b.san) << i;
+    EXPECT_EQ(a.score, b.score) << i;
+    EXPECT_EQ(a.depth, b.depth) << i;
+    EXPECT_EQ(a.seconds, b.seconds) << i;
+    EXPECT_EQ(a.captured, b.captured) << i;
+    EXPECT_EQ(a.captured_color, b.captured_color) << i;
+    EXPECT_EQ(a.game50, b.game50) << i;
+    EXPECT_EQ(a.epsq, b.epsq) << i;
+    EXPECT_EQ(a.hashkey, b.hashkey) << i;
+    EXPECT_EQ(a.hashbd, b.hashbd) << i;
+  }
+  EXPECT_EQ(Game50, before.game50);
+  EXPECT_EQ(hashkey, before.key);
+  EXPECT_EQ(hashbd, before.bd);
+  EXPECT_TRUE(PositionIsConsistent());
+}
+
+TEST_F(GameFiles, LoadedGameTakesBackToTheStartWithItsEnPassantSquares) {
+  PlayToEnPassant();
+  Play("e5d6", "exd6");
+  Save("ep.sav");
+  FreshGame();
+  ASSERT_EQ(Load("ep.sav"), 0);
+
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(board[Sq("d5")], pawn);
+  EXPECT_EQ(color[Sq("d5")], black);
+  EXPECT_EQ(epsquare, Sq("d6"));
+  ASSERT_EQ(Redo(), 1);
+  EXPECT_EQ(color[Sq("d5")], neutral);
+  EXPECT_EQ(board[Sq("d6")], pawn);
+  while (Undo() == 1) {
+  }
+  EXPECT_EQ(GameCnt, 0);
+  EXPECT_EQ(CurrentFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}
+
+TEST_F(GameFiles, LoadClearsTheEntriesPastTheGame) {
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  Save("short.sav");
+  Play("g1f3", "Nf3");
+  Play("b8c6", "Nc6");
+  ASSERT_EQ(Load("short.sav"), 0);
+  EXPECT_EQ(GameCnt, 2);
+  EXPECT_EQ(GameList[3].move, 0u);
+  EXPECT_EQ(Redo(), 0);
+  EXPECT_EQ(GameCnt, 2);
+}
+
+TEST_F(GameFiles, LoadOfAGameSetUpWithBlackToMoveKeepsThePlaceholder) {
+  SetFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  Play("e7e5", "e5");
+  Play("g1f3", "Nf3");
+  Save("black.sav");
+  FreshGame();
+  ASSERT_EQ(Load("black.sav"), 0);
+  EXPECT_EQ(GameCnt, 3);
+  EXPECT_STREQ(GameList[1].san, " ...");
+  EXPECT_EQ(Undo(), 1);
+  EXPECT_EQ(Undo(), 1);
+  EXPECT_EQ(Undo(), 0);  // the placeholder is no move
+  EXPECT_EQ(GameCnt, 1);
+  EXPECT_EQ(color[Sq("e4")], white);
+}
+
+TEST_F(GameFiles, MissingGameFileChangesNothing) {
+  PlayToEnPassant();
+  const GameState before = GameState::Take();
+  EXPECT_EQ(Load("no-such.sav"), 1);
+  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(epsquare, Sq("d6"));
+}
+
+// Saves the game of PlayToEnPassant, edits one line of the file with edit
+// and checks that loading it changes nothing.
+class BrokenGameFiles : public GameFiles {
+ protected:
+  void ExpectRefused(void (*edit)(std::vector<std::string>* lines)) {
+    PlayToEnPassant();
+    Save("good.sav");
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile("good.sav"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    ASSERT_EQ(lines.size(), 70u + 4u);
+    edit(&lines);
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    WriteFile("bad.sav", text);
+    FreshGame();
+    Play("d2d4", "d4");
+    const GameState before = GameState::Take();
+    EXPECT_EQ(Load("bad.sav"), 1);
+    EXPECT_EQ(GameState::Take(), before);
+  }
+};
+
+TEST_F(BrokenGameFiles, MalformedNumberIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) { (*l)[2] = "2 1 x"; });
+}
+
+TEST_F(BrokenGameFiles, MissingSquareLineIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) { l->erase(l->begin() + 40); });
+}
+
+TEST_F(BrokenGameFiles, OverlongSanIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) { (*l)[71] += "abcdefghij"; });
+}
+
+TEST_F(BrokenGameFiles, OverlongNameIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) { (*l)[0] = std::string(37, 'n'); });
+}
+
+TEST_F(BrokenGameFiles, OverlongLineIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) { (*l)[5] += std::string(400, ' ') + "1"; });
+}
+
+TEST_F(BrokenGameFiles, SquareBeyondTheBoardIsRefused) {
+  // e2e4 is 12 * 256 + 28; make the to-square 64.
+  ExpectRefused([](std::vector<std::string>* l) {
+    std::string& e = (*l)[70];
+    e.replace(0, e.find(' '), std::to_string(12 * 256 + 64));
+  });
+}
+
+TEST_F(BrokenGameFiles, CapturedKingIsRefused) {
+  ExpectRefused([](std::vector<std::string>* l) {
+    std::istringstream in((*l)[73]);
+    std::vector<std::string> f;
+    for (std::string w; in >> w;) f.push_back(w);
+    f[5] = "6";
+    f[6] = "1";
+    std::string s;
+    for (const std::string& w : f) s += w + " ";
+    s.pop_back();
+    (*l)[73] = s;
+  });
+}
+
+TEST_F(BrokenGameFiles, EntryThatDoesNotFitTheBoardIsRefused) {
+  // The last move d7d5 claimed as d7d6: d6 is empty.
+  ExpectRefused([](std::vector<std::string>* l) {
+    std::string& e = (*l)[73];
+    e.replace(0, e.find(' '), std::to_string(51 * 256 + 43));
+  });
+}
+
+TEST_F(BrokenGameFiles, TwoWhiteKingsAreRefused) {
+  // a3 gets a white king.
+  ExpectRefused(
+      [](std::vector<std::string>* l) { (*l)[6 + 16] = std::to_string(6 * 256 + 1) + " 0"; });
+}
+
+TEST_F(BrokenGameFiles, SideNotToMoveInCheckIsRefused) {
+  // The knight from b1 stands on d6 and gives check, but White is to move.
+  ExpectRefused([](std::vector<std::string>* l) {
+    (*l)[6 + 1] = "0 0";
+    (*l)[6 + 43] = std::to_string(2 * 256 + 1) + " 1";
+  });
+}
+
+TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
+  // Knights shuffle back and forth, 640 half-moves.
+  std::string text = "Opponent\n0 1 0\n2 1 1\n0 0\n0 0 0\n0 0 0 0\n";
+  auto game = [](int count) {
+    // After 4n + 3 half-moves Black's knight stands on f6.
+    int16_t men[64], sides[64];
+    for (int sq = 0; sq < 64; sq++) men[sq] = Stboard[sq], sides[sq] = Stcolor[sq];
+    if (count % 4 == 3) {
+      men[Sq("f6")] = knight, sides[Sq("f6")] = black;
+      men[Sq("g8")] = no_piece, sides[Sq("g8")] = neutral;
+    }
+    std::string text = "Opponent\n0 1 0\n2 1 1\n0 0\n0 0 0\n0 0 0 0\n";
+    for (int sq = 0; sq < 64; sq++)
+      text += std::to_string(men[sq] * 256 + (sides[sq] == neutral ? 0 : sides[sq] + 1)) + " 0\n";
+    const char* moves[4][2] = {{"g1f3", "Nf3"}, {"g8f6", "Nf6"}, {"f3g1", "Ng1"}, {"f6g8", "Ng8"}};
+    for (int i = 0; i < count; i++) {
+      const char* c = moves[i % 4][0];
+      const int move = Sq(c) * 256 + Sq(c + 2);
+      text += std::to_string(move) + " 0 0 1 0 0 0 0 0 0 " + moves[i % 4][1] + "\n";
+    }
+    return text;
+  };
+  WriteFile("long.sav", game(640));
+  const GameState before = GameState::Take();
+  EXPECT_EQ(Load("long.sav"), 1);
+  EXPECT_EQ(GameState::Take(), before);
+
+  WriteFile("long.sav", game(639));
+  EXPECT_EQ(Load("long.sav"), 0);
+  EXPECT_EQ(GameCnt, 639);
+  EXPECT_EQ(Redo(), 0);
+}
+
+// ---- Position file ----
+
+TEST_F(GameFiles, PositionFileRoundTripWithBlackToMove) {
+  const char* fen = "r3k2r/ppp2ppp/2n5/3qp3/8/2N2N2/PPP2PPP/R2QK2R b KQkq - 0 1";
+  SetFen(fen);
+  Send("pos.txt My_title\n");
+  PutPosition();
+  const std::string text = ReadFile("pos.txt");
+  EXPECT_EQ(text.substr(0, 10), ";My_title\n");
+  EXPECT_EQ(text.substr(text.size() - 3), "ZS\n");
+  EXPECT_NE(text.find("Ke1\n"), std::string::npos);
+  EXPECT_NE(text.find("dd5\n"), std::string::npos);
+
+  FreshGame();
+  Send("pos.txt\n");
+  ASSERT_EQ(GetPosition(), 0);
+  EXPECT_EQ(CurrentFen(), fen);
+  EXPECT_EQ(player, black);
+  EXPECT_EQ(opponent, black);
+  EXPECT_EQ(computer, white);
+  EXPECT_STREQ(PosFile, "pos.txt");
+  EXPECT_EQ(Mvboard[Sq("h1")], 0);   // rook at home: castling stays possible
+  EXPECT_EQ(Mvboard[Sq("c3")], 10);  // a man off its home square counts as moved
+  EXPECT_NE(Output().find("\033[2J"), std::string::npos);
+}
+
+TEST_F(GameFiles, PositionFileRoundTripWithWhiteToMove) {
+  const char* fen = "8/5k2/8/8/3P4/8/5K2/8 w - - 0 1";
+  SetFen(fen);
+  Send("pos.txt title\n");
+  PutPosition();
+  FreshGame();
+  Send("pos.txt\n");
+  ASSERT_EQ(GetPosition(), 0);
+  EXPECT_EQ(CurrentFen(), fen);
+  EXPECT_EQ(player, white);
+}
+
+TEST_F(GameFiles, PositionFileSkipsCommentsAndReadsALastLineWithoutNewline) {
+  WriteFile("p.txt", "; a title\n! another comment Kd4\nKe1\nke8\nBa2\nZS");
+  Send("p.txt\n");
+  ASSERT_EQ(GetPosition(), 0);
+  EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/P7/4K3 b - - 0 1");
+}
+
+TEST_F(GameFiles, ImpossiblePositionFileChangesNothing) {
+  Play("e2e4", "e4");
+  WriteFile("two.txt", ";x\nKe1\nKe2\nke8\nZW\n");
+  WriteFile("adjacent.txt", ";x\nKe1\nke2\nZW\n");
+  WriteFile("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
+  WriteFile("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
+  const GameState before = GameState::Take();
+  for (const char* name : {"two.txt", "adjacent.txt", "pawn.txt", "check.txt", "missing.txt"}) {
+    Send(std::string(name) + "\n");
+    EXPECT_EQ(GetPosition(), 1) << name;
+    EXPECT_EQ(GameState::Take(), before) << name;
+  }
+}
+
+// ---- Board editor ----
+
+TEST_F(GameFiles, EditorSetsUpAPositionAsANewGame) {
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  Send("# Ke1 Ra1 Pd4 c ke8 pe7 nb8 Xd4 .\n");
+  ASSERT_EQ(EditBoard(), 0);
+  EXPECT_EQ(CurrentFen(), "1n2k3/4p3/8/8/8/8/8/R3K3 w Q - 0 1");
+  EXPECT_EQ(std::string(FEN_string), "1n2k3/4p3/8/8/8/8/8/R3K3 w Q - 0 1");
+  EXPECT_EQ(GameCnt, 0);
+  EXPECT_EQ(GameList[1].move, 0u);
+  EXPECT_TRUE(PositionIsConsistent());
+}
+
+TEST_F(GameFiles, EditorStartsFromTheCurrentBoard) {
+  Send("xe2 Pe4 .\n");
+  ASSERT_EQ(EditBoard(), 0);
+  EXPECT_EQ(CurrentFen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1");
+}
+
+TEST_F(GameFiles, ImpossibleEditChangesNothing) {
+  Play("e2e4", "e4");
+  const GameState before = GameState::Take();
+  for (const char* words :
+       {"Kd4 .\n", "# Ke1 c ke8 pa1 .\n", "# Ke1 c kd2 .\n", "c xe8 .\n", "# Ke1 c ke8 Re2 .\n"}) {
+    Send(words);
+    EXPECT_EQ(EditBoard(), 1) << words;
+    EXPECT_EQ(GameState::Take(), before) << words;
+  }
+}
+
+// ---- Undo and Redo ----
+
+TEST_F(GameFiles, UndoAfterCastlingPutsKingAndRookBack) {
+  SetFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
+  const GameState before = GameState::Take();
+  Play("e1g1", "O-O");
+  EXPECT_EQ(board[Sq("f1")], rook);
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(board[Sq("e1")], king);
+  EXPECT_EQ(board[Sq("h1")], rook);
+  EXPECT_EQ(color[Sq("f1")], neutral);
+  EXPECT_EQ(color[Sq("g1")], neutral);
+  EXPECT_EQ(castld[white], 0);
+  EXPECT_EQ(Mvboard[Sq("e1")], 0);
+  EXPECT_EQ(Mvboard[Sq("h1")], 0);
+  EXPECT_EQ(hashkey, before.key);
+  EXPECT_EQ(hashbd, before.bd);
+  EXPECT_TRUE(PositionIsConsistent());
+  EXPECT_EQ(CurrentFen(), "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
+}
+
+TEST_F(GameFiles, UndoOfQueensideCastlingForBlack) {
+  SetFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1");
+  Play("e8c8", "O-O-O");
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(CurrentFen(), "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1");
+}
+
+TEST_F(GameFiles, UndoOfEnPassantBringsThePawnBackAndTheCaptureCanBeMadeAgain) {
+  PlayToEnPassant();
+  const GameState before = GameState::Take();
+  ASSERT_EQ(epsquare, Sq("d6"));
+  Play("e5d6", "exd6");
+  EXPECT_EQ(Game50, GameCnt);
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(board[Sq("d5")], pawn);
+  EXPECT_EQ(color[Sq("d5")], black);
+  EXPECT_EQ(board[Sq("e5")], pawn);
+  EXPECT_EQ(color[Sq("d6")], neutral);
+  EXPECT_EQ(epsquare, Sq("d6"));
+  EXPECT_EQ(Game50, before.game50);
+  EXPECT_EQ(hashkey, before.key);
+  EXPECT_EQ(hashbd, before.bd);
+  EXPECT_TRUE(PositionIsConsistent());
+  Play("e5d6", "exd6");
+  EXPECT_EQ(color[Sq("d5")], neutral);
+}
+
+TEST_F(GameFiles, UndoOfPromotionWithCaptureRestoresPawnAndVictim) {
+  SetFen("1r2k3/2P5/8/8/8/8/8/4K3 w - - 0 1");
+  Play("c7b8q", "cxb8=Q");
+  EXPECT_EQ(board[Sq("b8")], queen);
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(CurrentFen(), "1r2k3/2P5/8/8/8/8/8/4K3 w - - 0 1");
+  ASSERT_EQ(Redo(), 1);
+  EXPECT_EQ(board[Sq("b8")], queen);
+  EXPECT_EQ(color[Sq("b8")], white);
+}
+
+TEST_F(GameFiles, UndoSwapsRolesAndRestoresTheMoveCount) {
+  TCflag = 1;
+  TimeControl[white].movesToGo = 10;
+  Play("e2e4", "e4");
+  TimeControl[white].movesToGo = 9;
+  const int32_t comp = computer;
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(TimeControl[white].movesToGo, 10);
+  EXPECT_EQ(computer, 1 - comp);
+  EXPECT_EQ(opponent, comp);
+  ASSERT_EQ(Redo(), 1);
+  EXPECT_EQ(TimeControl[white].movesToGo, 9);
+  EXPECT_EQ(computer, comp);
+}
+
+TEST_F(GameFiles, DoAfterUndoReplaysTheMoves) {
+  PlayToEnPassant();
+  const std::string fen = CurrentFen();
+  const GameState before = GameState::Take();
+  ASSERT_EQ(Undo(), 1);
+  ASSERT_EQ(Undo(), 1);
+  ASSERT_EQ(Redo(), 1);
+  ASSERT_EQ(Redo(), 1);
+  EXPECT_EQ(CurrentFen(), fen);
+  EXPECT_EQ(epsquare, Sq("d6"));
+  EXPECT_EQ(GameCnt, 4);
+  EXPECT_EQ(hashkey, before.key);
+  for (int i = 1; i <= 4; i++) {
+    EXPECT_STREQ(GameList[i].san, before.record[i].san);
+    EXPECT_EQ(GameList[i].score, before.record[i].score);
+  }
+}
+
+TEST_F(GameFiles, DoWithNothingUndoneDoesNothing) {
+  Play("e2e4", "e4");
+  const GameState before = GameState::Take();
+  EXPECT_EQ(Redo(), 0);
+  EXPECT_EQ(GameState::Take(), before);
+}
+
+TEST_F(GameFiles, DoRefusesAMoveThatIsNotLegalAnyMore) {
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  ASSERT_EQ(Undo(), 1);
+  ASSERT_EQ(Undo(), 1);
+  Play("d2d4", "d4");  // the old reply e7e5 still follows in the record
+  Play("e7e5", "e5");
+  GameList[3].move = static_cast<uint32_t>(Sq("d1") * 256 + Sq("d5"));  // through the d4 pawn
+  const GameState before = GameState::Take();
+  EXPECT_EQ(Redo(), 0);
+  EXPECT_EQ(GameState::Take(), before);
+}
+
+TEST_F(GameFiles, UndoAtTheStartDoesNothing) {
+  const GameState before = GameState::Take();
+  EXPECT_EQ(Undo(), 0);
+  EXPECT_EQ(GameState::Take(), before);
+}
+
+// ---- Move list ----
+
+TEST_F(GameFiles, MoveListHoldsOneLinePerMovePair) {
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  Play("g1f3", "Nf3");
+  ListGame("game.lst");
+  const std::string text = ReadFile("game.lst");
+  EXPECT_EQ(text.substr(0, 7), "Vorna B");
+  EXPECT_NE(text.find(" - Opponent   "), std::string::npos);
+  EXPECT_NE(text.find("\n\n        move   score  depth  time            move   score  depth  "
+                      "time\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\n  1.       e4    -25      4     2" + std::string(15, ' ') +
+                      "e5    -15      4     3\n  2.      Nf3     -5      4     4\n\n"),
+            std::string::npos);
+}
+
+TEST_F(GameFiles, MoveListWithoutANameWritesNothing) {
+  ListGame("");
+  ListGame(nullptr);
+  EXPECT_EQ(system("test -z \"$(ls -A)\""), 0);
+}
+
+// ---- PGN export ----
+
+// A short game from a position with Black to move, with checks and more
+// than six half-moves.
+void PlayExportGame() {
+  SetFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+  for (const auto& m : {std::pair{"e7e5", "e5"},
+                        {"g1f3", "Nf3"},
+                        {"b8c6", "Nc6"},
+                        {"f1b5", "Bb5"},
+                        {"g8f6", "Nf6"},
+                        {"b5c6", "Bxc6"},
+                        {"d7c6", "dxc6"},
+                        {"f3e5", "Nxe5"},
+                        {"d8d4", "Qd4"},
+                        {"e5f7", "Nxf7"},
+                        {"d4e4", "Qxe4"},
+                        {"d1e2", "Qe2"},
+                        {"e4e2", "Qxe2"},
+                        {"e1e2", "Kxe2"}})
+    Play(m.first, m.second);
+}
+
+TEST_F(GameFiles, ExportOfAGameFromBlackToMove) {
+  PlayExportGame();
+  root->score = 0;
+  Send("Bob Home Club\n");  // Black's name (still "Opponent"), site, event
+  ExportGame("mygame.txt");
+  EXPECT_EQ(ReadFile("mygame.txt"), "");
+  const std::string text = ReadFile("mygame.pgn");
+  const std::string header =
+      "[Event \"Club\"]\n[Site \"Home\"]\n[Date \"" + std::string(pgn_date) +
+      "\"]\n[Round \"1\"]\n[White \"Vorna-B.68\"]\n[Black \"Bob\"]\n[Result \"1/2-1/2\"]\n"
+      "[SetUp \"1\"]\n"
+      "[FEN \"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\"]\n\n";
+  EXPECT_EQ(text, header +
+                      "1.  ... e5 2. Nf3 Nc6 3. Bb5 Nf6 \n"
+                      "4. Bxc6 dxc6 5. Nxe5 Qd4 6. Nxf7 Qxe4+ \n"
+                      "7. Qe2 Qxe2+ 8. Kxe2 1/2-1/2\n\n\n");
+  EXPECT_EQ(strlen(pgn_date), 10u);
+}
+
+TEST_F(GameFiles, ExportAppendsAndAsksInForceMode) {
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  force = 1;
+  // White, Black, site, event, round, result, then "n" to ask again.
+  Send("Ann Ben Here Open 3 1 n\nAnna Ben - - - 1/2 y\n");
+  ExportGame("f");
+  const std::string text = ReadFile("f.pgn");
+  EXPECT_EQ(text.find("[Event \"-\"]\n[Site \"-\"]\n"), 0u);
+  EXPECT_NE(text.find("[Round \"-\"]\n[White \"Anna\"]\n[Black \"Ben\"]\n[Result \"1/2-1/2\"]\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\n\n1. e4 e5 1/2-1/2\n\n\n"), std::string::npos);
+  Send("- - - - - - y\n");
+  ExportGame("f.pgn");
+  const std::string both = ReadFile("f.pgn");
+  EXPECT_EQ(both.substr(0, text.size()), text);
+  EXPECT_EQ(both.find("[Event", text.size()), text.size());
+}
+
+TEST_F(GameFiles, EscapeCancelsTheExport) {
+  Play("e2e4", "e4");
+  strcpy(pgn_site, "Somewhere");
+  Send("\033\n");
+  ExportGame("cancel");
+  EXPECT_EQ(ReadFile("cancel.pgn"), "");
+  EXPECT_STREQ(pgn_white, "");  // asked first: "Opponent" plays White
+  EXPECT_STREQ(pgn_site, "Somewhere");
+}
+
+TEST_F(GameFiles, ExportNameComesFromTheNextWordWithADefault) {
+  root->score = 500;  // the engine (Black) is clearly better
+  strcpy(oppnam, "Zed ");
+  Send("x.y.z site event\n");
+  ExportGame(nullptr);
+  const std::string text = ReadFile("x.pgn");
+  EXPECT_NE(text.find("[White \"Zed\"]\n[Black \"Vorna-B.68\"]\n[Result \"0-1\"]"),
+            std::string::npos);
+}
+
+std::string FindPgnExtract() {
+  for (const char* path : {"/usr/bin/pgn-extract", "/usr/games/pgn-extract"})
+    if (access(path, X_OK) == 0) return path;
+  return "";
+}
+
+TEST_F(GameFiles, PgnExtractReadsTheExportWithoutComplaint) {
+  const std::string tool = FindPgnExtract();
+  if (tool.empty()) GTEST_SKIP() << "pgn-extract is not installed (apt-get install pgn-extract)";
+  PlayExportGame();
+  root->score = 0;
+  Send("Bob Home Club\n");
+  ExportGame("check");
+  FreshGame();
+  Play("e2e4", "e4");
+  Play("f7f5", "f5");
+  Play("d1h5", "Qh5");
+  Play("g7g6", "g6");
+  Play("h5g6", "Qxg6");
+  Play("h7g6", "hxg6");
+  pgn_result[0] = '\0';
+  root->score = 0;
+  Send("Carl Home Club\n");
+  ExportGame("check");
+  const std::string cmd = tool + " -r check.pgn > report.txt 2>&1";
+  ASSERT_EQ(system(cmd.c_str()), 0);
+  const std::string report = ReadFile("report.txt");
+  EXPECT_NE(report.find("2 games matched out of 2."), std::string::npos) << report;
+  for (const char* bad : {"Warning", "rror", "Failed", "File check.pgn", "Unknown"})
+    EXPECT_EQ(report.find(bad), std::string::npos) << report;
+}
+
+}  // namespace
