@@ -1,0 +1,407 @@
+#include "eval/evaluate.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movetables.h"
+#include "egtb/egtb.h"
+#include "eval/flip_fen.h"
+#include "search/driver.h"
+#include "search/hashtable.h"
+#include "search/treesearch.h"
+#include "test_util.h"
+
+namespace {
+
+constexpr int32_t kWide = 12000;
+
+// Sets a position up as the driver does before a search of depth 4.
+void Root(const std::string& fen) {
+  SetFen(fen.c_str());
+  stage = -1;
+  ExaminePosition();
+  Sdepth = 4;
+  Xdepth = 4;
+  MOVE = (64 << 8) | 64;
+  memset(ExtFlag, 0, sizeof ExtFlag);
+  memset(ChkFlag, 0, sizeof ChkFlag);
+  memset(CapFlag, 0, sizeof CapFlag);
+  memset(Pscore, 0, sizeof Pscore);
+}
+
+int32_t EvalRoot(const std::string& fen) {
+  Root(fen);
+  const int side = FenSide(fen);
+  return evaluate(side, 1 - side, 1, -kWide, kWide);
+}
+
+int32_t ScoreFen(const std::string& fen) {
+  SetFen(fen.c_str());
+  int32_t s = 0;
+  ScorePosition(FenSide(fen), &s);
+  return s;
+}
+
+// Makes a move of side given by square names.
+void Play(int side, const char* from, const char* to) {
+  TreeEntry e{0, static_cast<uint8_t>(Sq(to)), static_cast<uint8_t>(Sq(from)), 0};
+  if (color[Sq(to)] != neutral) e.flags = MF_CAPTURE;
+  MakeMove(side, &e);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(MaterialRemis, LoneMinorOrTwoKnightsCannotWin) {
+  const char* draws[] = {
+      "4k3/8/8/8/8/8/8/4K3 w - - 0 1",     "4k3/8/8/8/8/8/8/1N2K3 w - - 0 1",
+      "4k3/8/8/8/8/8/8/1NN1K3 b - - 0 1",  "1nn1k3/8/8/8/8/8/8/4K3 w - - 0 1",
+      "4k3/8/8/8/8/8/8/2B1K3 w - - 0 1",   "4k3/3n4/8/8/8/8/3N4/4K3 w - - 0 1",
+      "4k3/3b4/8/8/8/8/3N4/4K3 w - - 0 1",
+  };
+  for (const char* fen : draws) {
+    SetFen(fen);
+    strcpy(DrawComment, "Draw");
+    EXPECT_EQ(MaterialRemis(), 1) << fen;
+    EXPECT_STREQ(DrawComment, "Insufficient Material") << fen;
+  }
+}
+
+TEST(MaterialRemis, WinningMaterialOrACorneredKingIsNoDraw) {
+  const char* games[] = {
+      "4k3/8/8/8/8/8/8/R3K3 w - - 0 1",   "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+      "4k3/8/8/8/8/8/8/1NB1K3 w - - 0 1", "4k3/8/8/8/8/8/8/1NNNK3 w - - 0 1",
+      "k7/8/8/8/8/8/8/2B1K3 w - - 0 1",   "7k/3n4/8/8/8/8/3N4/4K3 w - - 0 1",
+      "4k3/3n4/8/8/8/8/3N4/K7 w - - 0 1", "4k3/8/8/8/8/8/8/1NN1K2n w - - 0 1",
+  };
+  for (const char* fen : games) {
+    SetFen(fen);
+    strcpy(DrawComment, "Draw");
+    EXPECT_EQ(MaterialRemis(), 0) << fen;
+    EXPECT_STREQ(DrawComment, "Draw") << fen;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(BareMinorPieces, KnightAgainstKnightInTheCentreIsADeadDraw) {
+  EXPECT_EQ(EvalRoot("4k3/8/3n4/8/8/3N4/8/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  EXPECT_EQ(Pscore[1], 0);
+}
+
+TEST(BareMinorPieces, KingOnH8LetsTheNormalEvaluationRun) {
+  EXPECT_EQ(EvalRoot("7k/8/3n4/8/8/3N4/8/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 0);
+  EXPECT_EQ(slk, 0);
+}
+
+TEST(BareKing, KnightAloneIsADrawEvenWithAKingInTheCorner) {
+  EXPECT_EQ(EvalRoot("4k3/8/8/8/8/8/8/KN6 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  EXPECT_EQ(slk, 1);
+}
+
+TEST(BareKing, TwoKnightsAreADraw) {
+  EXPECT_EQ(EvalRoot("7k/8/8/8/3NN3/2K5/8/8 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+}
+
+TEST(BareKing, BishopAndKnightDriveToTheBishopsCorner) {
+  // Dark bishop, bare king in the dark corner h8: 4 x 99 + 580 minus the
+  // king's taxi distance (4) and the king distances of bishop (4) and knight (3).
+  EXPECT_EQ(EvalRoot("7k/8/5K2/4N3/5B2/8/8/8 w - - 0 1"), 965);
+  EXPECT_EQ(Terminate, 0);
+  EXPECT_EQ(EvalRoot("7k/8/5K2/4N3/5B2/8/8/8 b - - 0 1"), -965);
+  // Light bishop, bare king in the light corner a8.
+  EXPECT_EQ(EvalRoot("k7/8/2K5/1N6/2B5/8/8/8 b - - 0 1"), -(976 - 4 - 4 - 3));
+  // In the centre the corner table gives nothing: 580 minus the distances.
+  EXPECT_EQ(EvalRoot("8/8/7B/8/4k3/8/2K5/1N6 w - - 0 1"), 580 - 4 - 3 - 3);
+}
+
+TEST(BareKing, HeavyPiecesDriveTheKingToTheEdge) {
+  // 1090 - DyingKing[h8] (0) + 500 - 2 x king distance (5).
+  EXPECT_EQ(EvalRoot("7k/8/8/8/8/2K5/8/3Q4 w - - 0 1"), 1580);
+  EXPECT_EQ(EvalRoot("7k/8/8/8/8/2K5/8/3Q4 b - - 0 1"), -1580);
+  // The bare king in the centre scores less for the stronger side.
+  EXPECT_LT(EvalRoot("8/8/8/4k3/8/2K5/8/3Q4 w - - 0 1"), 1580);
+}
+
+TEST(BareKing, LoneBishopScoresNothingButIsNoDeadDraw) {
+  EXPECT_EQ(EvalRoot("k7/8/8/8/8/8/8/2B1K3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 0);
+}
+
+TEST(BareKing, RookPawnsAgainstTheKingInFrontAreDrawn) {
+  EXPECT_EQ(EvalRoot("1k6/8/8/P7/P7/8/4K3/8 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  EXPECT_EQ(EvalRoot("1k6/8/8/P7/P7/8/4K3/8 b - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  EXPECT_EQ(EvalRoot("6k1/8/8/7P/7P/8/4K3/8 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  // Black's rook pawns against the white king on b1.
+  EXPECT_EQ(EvalRoot("8/4k3/8/p7/p7/8/8/1K6 b - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  // With the king elsewhere the pawns win.
+  EXPECT_GT(EvalRoot("4k3/8/8/P7/P7/8/4K3/8 w - - 0 1"), 400);
+  EXPECT_EQ(Terminate, 0);
+}
+
+TEST(BareKing, StalematedBareKingDrawsAgainstKingAndPawn) {
+  // Black to move has no legal king step: drawn, 10 + 5 x 1 - 5 x 2 for White.
+  EXPECT_EQ(EvalRoot("k7/P7/1K6/8/8/8/8/8 b - - 0 1"), -5);
+}
+
+TEST(BareKing, BareKingTakesAnUndefendedPawn) {
+  // The black king steps to a7: drawn before any rule is asked.
+  EXPECT_EQ(EvalRoot("1k6/P7/8/3K4/8/8/8/8 b - - 0 1"),
+            -(10 + 5 * distdata[Sq("a7")][Sq("b8")] - 5 * distdata[Sq("d5")][Sq("b8")]));
+}
+
+TEST(BareKing, PawnRaceIsDeliberatelyAsymmetric) {
+  // The race walk adds 10 per square for White's pawns but 20 for Black's,
+  // and the two "caught" tests differ by one rank, so a position and its
+  // colour flip are not scored alike.
+  const std::string fen = "8/8/8/3k4/1P4P1/8/8/3K4 w - - 0 1";
+  const int32_t white_score = EvalRoot(fen);
+  const int32_t black_score = EvalRoot(FlipFen(fen));
+  EXPECT_GT(white_score, 0);
+  EXPECT_GT(black_score, 0);
+  EXPECT_NE(white_score, black_score);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(KingCapture, SideThatCanTakeTheKingScoresAboveAnyMate) {
+  Root("4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1");
+  Play(white, "e2", "d3");  // leaves the king to the rook
+  EXPECT_EQ(evaluate(black, white, 2, -kWide, kWide), 10001 - 2);
+  EXPECT_EQ(evaluate(black, white, 1, -kWide, kWide), 10001 - 1);
+}
+
+TEST(CheckFlag, RootInCheckReadsNoPieceSlot) {
+  Root("4k3/8/8/8/8/8/4r3/R3K3 w - - 0 1");
+  evaluate(white, black, 1, -kWide, kWide);
+  EXPECT_EQ(InChk, 1);
+  EXPECT_EQ(ChkFlag[0], 0);
+  EXPECT_EQ(ExtFlag[1] & MF_CHECK, 0);
+}
+
+TEST(CheckFlag, CheckingManIsNamedBySlot) {
+  Root("r3k3/8/8/8/8/8/8/3R1K2 w - - 0 1");
+  Sdepth = 2;
+  Play(white, "d1", "e1");
+  evaluate(black, white, 2, -kWide, kWide);
+  EXPECT_EQ(InChk, 1);
+  EXPECT_EQ(ChkFlag[1], Pindex[Sq("e1")]);
+  EXPECT_GT(ChkFlag[1], 0);
+  EXPECT_NE(ExtFlag[2] & MF_CHECK, 0);
+}
+
+TEST(CheckFlag, DiscoveredCheckByAKingMoveIsMinusOne) {
+  Root("r3k3/8/8/8/8/8/4K3/4R3 w - - 0 1");
+  Sdepth = 2;
+  Play(white, "e2", "d3");
+  evaluate(black, white, 2, -kWide, kWide);
+  EXPECT_EQ(InChk, 1);
+  EXPECT_EQ(ChkFlag[1], -1);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(QuiescenceMargin, PawnOnTheSeventhTakenWidensTheMargin) {
+  Root("1r2k3/1P6/8/8/8/8/8/R2QK3 b - - 0 1");
+  Play(black, "b8", "b7");
+  CptrFlag[1] = static_cast<uint8_t>(Sq("b7") + 1);
+  EXPECT_EQ(QuiescenceMargin(2), 250);
+  // A black pawn taken on White's side of the board likewise.
+  Root("4k3/8/8/8/8/8/1p6/1R1QK3 w - - 0 1");
+  Play(white, "b1", "b2");
+  CptrFlag[1] = static_cast<uint8_t>(Sq("b2") + 1);
+  EXPECT_EQ(QuiescenceMargin(2), 250);
+}
+
+TEST(QuiescenceMargin, CaptureOfOrByAPawn) {
+  Root("4k3/8/8/3p4/8/2N5/8/R2QK3 w - - 0 1");
+  Play(white, "c3", "d5");
+  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
+  EXPECT_EQ(QuiescenceMargin(2), 174);
+  Root("4k3/8/8/3n4/4P3/8/8/R2QK3 w - - 0 1");
+  Play(white, "e4", "d5");
+  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
+  EXPECT_EQ(QuiescenceMargin(2), 174);
+}
+
+TEST(QuiescenceMargin, PiecesOnlyOrQuietMovesGetTheNarrowMargin) {
+  Root("4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1");
+  EXPECT_EQ(QuiescenceMargin(2), 98);  // quiet
+  Play(white, "c3", "d5");
+  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
+  EXPECT_EQ(QuiescenceMargin(2), 98);
+  // A pawn threat widens it whatever was captured.
+  ExtFlag[2] = MF_PAWN_THREAT;
+  EXPECT_EQ(QuiescenceMargin(2), 250);
+}
+
+TEST(QuiescenceMargin, MinorPiecesOnlyGetTheWideMargin) {
+  Root("4k3/8/8/3n4/8/2N5/8/4K3 w - - 0 1");
+  EXPECT_EQ(QuiescenceMargin(2), 250);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(LazyEstimate, FarOutsideTheWindowInQuiescence) {
+  Root("r2qk3/8/8/8/8/8/8/R2QK3 w - - 0 1");
+  Sdepth = 2;
+  EXPECT_EQ(evaluate(white, black, 3, 98, 400), 75);  // 0 <= 98 - 98
+  EXPECT_EQ(Pscore[3], 75);
+  EXPECT_EQ(evaluate(white, black, 3, -400, -98), -75);
+  EXPECT_EQ(HungVar[0], 0);
+  EXPECT_EQ(InChk, 0);
+}
+
+TEST(LazyEstimate, InsideTheMarginEvaluatesFully) {
+  Root("r2qk3/8/8/8/8/8/8/R2QK3 w - - 0 1");
+  Sdepth = 2;
+  Pscore[2] = 7;
+  // est = -7 lies within 98 of the window.
+  const int32_t s = evaluate(white, black, 3, 80, 400);
+  int32_t full = 0;
+  ScorePosition(white, &full);
+  EXPECT_EQ(s, full);
+}
+
+TEST(LazyEstimate, FullWidthTakesOverTheParentsPositionalPart) {
+  Root("r2qk3/8/8/8/8/8/8/R2QK2N w - - 0 1");
+  Pscore[1] = 30;
+  EXPECT_EQ(evaluate(white, black, 2, -kWide, kWide), 348 - 30);
+  EXPECT_EQ(Pscore[2], -30);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(EndgameScaling, LeaderWithoutPawnsIsHalved) {
+  // 202 + 4 x stage 10 for trading down, halved for a rook without pawns.
+  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1"), 121);
+  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1"), -121);
+}
+
+TEST(EndgameScaling, QueensWithAPawnUpAreQuartered) {
+  EXPECT_EQ(ScoreFen("3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1"), (100 + 32) / 4);
+}
+
+TEST(EndgameScaling, DefendingKingInFrontOfTheRookPawnHalves) {
+  EXPECT_EQ(ScoreFen("4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1"), 70);
+  EXPECT_EQ(ScoreFen("8/r7/8/8/4P3/8/3k4/6KR w - - 0 1"), 140);
+}
+
+TEST(EndgameScaling, RookAndPawnAgainstRookIsDeliberatelyAsymmetric) {
+  // "In front" compares square numbers: a black king beside a white pawn
+  // on its right counts as in front, a white king beside a black pawn on
+  // its right does not, so the colour flip scores differently.
+  const std::string fen = "8/r7/8/8/4Pk2/8/8/4K2R w - - 0 1";
+  EXPECT_EQ(ScoreFen(fen), 70);
+  EXPECT_EQ(ScoreFen(FlipFen(fen)), 140);
+}
+
+TEST(EndgameScaling, KnightAgainstKnightWithTwoPawnsUp) {
+  EXPECT_EQ(ScoreFen("4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1"), 241 + 75);
+  // Doubled on the rook file: no bonus.
+  EXPECT_EQ(ScoreFen("4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1"), 241);
+}
+
+TEST(EndgameScaling, OppositeBishopsDrawCloser) {
+  // 140, halved for bishops of opposite colours, halved again a pawn up.
+  EXPECT_EQ(ScoreFen("4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1"), 35);
+  EXPECT_EQ(ScoreFen("4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1"), 70);
+}
+
+TEST(EndgameScaling, BishopOfTheWrongColourCannotWinWithTheRookPawn) {
+  EXPECT_EQ(EvalRoot("k7/8/8/8/8/8/P7/2B1K3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+  EXPECT_GT(EvalRoot("k7/8/8/8/8/8/P7/3BK3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 0);
+  EXPECT_EQ(EvalRoot("4k3/2b4p/8/8/8/8/8/7K b - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 1);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(Symmetry, ColourFlippedPositionsScoreAlikeForTheSideToMove) {
+  const char* fens[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R1BQKB1R b KQ - 0 8",
+      "4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1",
+      "3qk3/8/8/8/8/8/4P3/3QK3 b - - 0 1",
+      "4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1",
+      "4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1",
+      "7k/8/5K2/4N3/5B2/8/8/8 w - - 0 1",
+      "7k/8/8/8/8/2K5/8/3Q4 b - - 0 1",
+      "1k6/8/8/P7/P7/8/4K3/8 w - - 0 1",
+      "k7/8/8/8/8/8/P7/2B1K3 w - - 0 1",
+      "4k3/8/3n4/8/8/3N4/8/4K3 w - - 0 1",
+  };
+  for (const char* fen : fens) {
+    const int32_t a = EvalRoot(fen);
+    const int32_t ta = Terminate;
+    const int32_t b = EvalRoot(FlipFen(fen));
+    EXPECT_EQ(a, b) << fen;
+    EXPECT_EQ(ta, Terminate) << fen;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+// Small tables for the caching tests, released afterwards.
+class EvalCaching : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = {ttblsz, ovlsz, etblsz, petblsz, pegtblsz, hashflag, tb_access};
+    ttblsz = 16, ovlsz = 4, etblsz = 32, petblsz = 64, pegtblsz = 64;
+    hashflag = 1;
+    AllocateTTable();
+  }
+  void TearDown() override {
+    FreeTTable();
+    ttblsz = saved_.tt, ovlsz = saved_.ovl, etblsz = saved_.et;
+    petblsz = saved_.pet, pegtblsz = saved_.peg, hashflag = saved_.flag;
+    tb_access = saved_.tb;
+  }
+  struct {
+    int32_t tt, ovl, et, pet, peg;
+    int16_t flag;
+    int32_t tb;
+  } saved_{};
+};
+
+TEST_F(EvalCaching, EndgamesAreCachedButOpeningsNot) {
+  int32_t s;
+  int16_t h[2], k[2], nb[2], chk;
+  int32_t term;
+  EvalRoot("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  EXPECT_EQ(ProbeEvalTable(white, &s, h, k, nb, &chk, &term), 0);
+  const int32_t full = EvalRoot("4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1");
+  ASSERT_EQ(ProbeEvalTable(white, &s, h, k, nb, &chk, &term), 1);
+  EXPECT_EQ(s, full);
+  // A later node at the horizon takes the cached score.
+  etable[white][hashkey & (petblsz - 1)].score = 77;
+  Sdepth = 3;
+  EXPECT_EQ(evaluate(white, black, 3, -kWide, kWide), 77);
+}
+
+TEST_F(EvalCaching, FailedTablebaseProbeIsRemembered) {
+  tb_access = 5;
+  Root("4k3/8/8/8/8/8/4P3/4K2R w - - 0 1");
+  int32_t s = 0;
+  EXPECT_EQ(ProbeEGTBTable(white, &s), 0);
+  evaluate(white, black, 1, -kWide, kWide);
+  ASSERT_EQ(ProbeEGTBTable(white, &s), 1);
+  EXPECT_EQ(s, 12000);
+  EXPECT_EQ(Terminate, 0);
+}
+
+}  // namespace
