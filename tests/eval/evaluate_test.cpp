@@ -11,6 +11,7 @@
 #include "core/movetables.h"
 #include "egtb/egtb.h"
 #include "eval/flip_fen.h"
+#include "eval/term_setup.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
 #include "search/treesearch.h"
@@ -42,9 +43,37 @@ int32_t EvalRoot(const std::string& fen) {
 
 int32_t ScoreFen(const std::string& fen) {
   SetFen(fen.c_str());
+  stage = -1;
+  ExaminePosition();
   int32_t s = 0;
   ScorePosition(FenSide(fen), &s);
   return s;
+}
+
+// An outside passed pawn of s, seen from the a-file or the h-file.
+int RemoteBonus(int s, int from, int step) {
+  for (int f = from; f >= 0 && f < 8; f += step) {
+    if (PawnCnt[1 - s][f]) return 0;
+    if (passed_fl[s][f] < 64) return RemotePassed;
+    if (PawnCnt[s][f]) return 0;
+  }
+  return 0;
+}
+
+// Material and the positional terms of fen for its side to move, before the
+// side ahead is rewarded for trading and before any endgame scaling.
+int32_t Unscaled(const std::string& fen) {
+  TermPosition(fen.c_str());
+  const int side = FenSide(fen), xside = 1 - side;
+  int32_t sum[2];
+  TermSums(side, sum);
+  for (int s = white; s <= black; s++) {
+    if (CentStr[s]) sum[s] += 8;
+    if (RookEnding == 0 && stage2 > 3) sum[s] += RemoteBonus(s, 0, 1) + RemoteBonus(s, 7, -1);
+    if (Color_Bishop[s] == 3) sum[s] += BishopPairBonus;
+    if (HungVar[s] > 1) sum[s] -= 16;
+  }
+  return sum[side] - sum[xside] + mtl[side] - mtl[xside];
 }
 
 // Makes a move of side given by square names.
@@ -95,9 +124,12 @@ TEST(BareMinorPieces, KnightAgainstKnightInTheCentreIsADeadDraw) {
 }
 
 TEST(BareMinorPieces, KingOnH8LetsTheNormalEvaluationRun) {
-  EXPECT_EQ(EvalRoot("7k/8/3n4/8/8/3N4/8/4K3 w - - 0 1"), 0);
+  const int32_t score = EvalRoot("7k/8/3n4/8/8/3N4/8/4K3 w - - 0 1");
   EXPECT_EQ(Terminate, 0);
   EXPECT_EQ(slk, 0);
+  int32_t full = 0;
+  ScorePosition(white, &full);
+  EXPECT_EQ(score, full);
 }
 
 TEST(BareKing, KnightAloneIsADrawEvenWithAKingInTheCorner) {
@@ -285,39 +317,69 @@ TEST(LazyEstimate, FullWidthTakesOverTheParentsPositionalPart) {
 // ---------------------------------------------------------------------------
 
 TEST(EndgameScaling, LeaderWithoutPawnsIsHalved) {
-  // 202 + 4 x stage 10 for trading down, halved for a rook without pawns.
-  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1"), 121);
-  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1"), -121);
+  // Stage 10: 4 x 10 for trading down, then halved for a rook without pawns.
+  const std::string fen = "4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1";
+  const int32_t u = Unscaled(fen);
+  ASSERT_GT(u, 0);
+  EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
+  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1"), -((u + 40) / 2));
 }
 
 TEST(EndgameScaling, QueensWithAPawnUpAreQuartered) {
-  EXPECT_EQ(ScoreFen("3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1"), (100 + 32) / 4);
+  // Stage 8: 4 x 8 for trading down.
+  const std::string fen = "3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1";
+  const int32_t u = Unscaled(fen);
+  ASSERT_GT(u, 0);
+  EXPECT_EQ(ScoreFen(fen), (u + 32) / 4);
 }
 
 TEST(EndgameScaling, DefendingKingInFrontOfTheRookPawnHalves) {
-  EXPECT_EQ(ScoreFen("4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1"), 70);
-  EXPECT_EQ(ScoreFen("8/r7/8/8/4P3/8/3k4/6KR w - - 0 1"), 140);
+  const std::string in_front = "4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1";
+  const int32_t u = Unscaled(in_front);
+  ASSERT_GT(u, 0);
+  EXPECT_EQ(ScoreFen(in_front), (u + 40) / 2);
+  const std::string behind = "8/r7/8/8/4P3/8/3k4/6KR w - - 0 1";
+  const int32_t v = Unscaled(behind);
+  ASSERT_GT(v, 0);
+  EXPECT_EQ(ScoreFen(behind), v + 40);
 }
 
 TEST(EndgameScaling, RookAndPawnAgainstRookIsDeliberatelyAsymmetric) {
   // "In front" compares square numbers: a black king beside a white pawn
   // on its right counts as in front, a white king beside a black pawn on
-  // its right does not, so the colour flip scores differently.
-  const std::string fen = "8/r7/8/8/4Pk2/8/8/4K2R w - - 0 1";
-  EXPECT_EQ(ScoreFen(fen), 70);
-  EXPECT_EQ(ScoreFen(FlipFen(fen)), 140);
+  // its right does not, so the colour flip is not halved.
+  const std::string fen = "8/r7/8/8/4Pk2/3K4/8/7R w - - 0 1";
+  const int32_t u = Unscaled(fen);
+  const int32_t v = Unscaled(FlipFen(fen));
+  ASSERT_GT(u, 0);
+  ASSERT_GT(v, 0);
+  EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
+  EXPECT_EQ(ScoreFen(FlipFen(fen)), v + 40);
 }
 
 TEST(EndgameScaling, KnightAgainstKnightWithTwoPawnsUp) {
-  EXPECT_EQ(ScoreFen("4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1"), 241 + 75);
+  // Stage 10 and two pawns: 200 / 128 + 40 for trading down.
+  const std::string fen = "4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1";
+  const int32_t u = Unscaled(fen);
+  ASSERT_GT(u, 0);
+  EXPECT_EQ(ScoreFen(fen), u + 41 + 75);
   // Doubled on the rook file: no bonus.
-  EXPECT_EQ(ScoreFen("4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1"), 241);
+  const std::string doubled = "4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1";
+  const int32_t v = Unscaled(doubled);
+  ASSERT_GT(v, 0);
+  EXPECT_EQ(ScoreFen(doubled), v + 41);
 }
 
 TEST(EndgameScaling, OppositeBishopsDrawCloser) {
-  // 140, halved for bishops of opposite colours, halved again a pawn up.
-  EXPECT_EQ(ScoreFen("4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1"), 35);
-  EXPECT_EQ(ScoreFen("4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1"), 70);
+  // Halved for bishops of opposite colours, halved again a pawn up.
+  const std::string opposite = "4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1";
+  const int32_t u = Unscaled(opposite);
+  ASSERT_GT(u, 0);
+  EXPECT_EQ(ScoreFen(opposite), ((u + 40) >> 1) / 2);
+  const std::string same = "4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1";
+  const int32_t v = Unscaled(same);
+  ASSERT_GT(v, 0);
+  EXPECT_EQ(ScoreFen(same), (v + 40) / 2);
 }
 
 TEST(EndgameScaling, BishopOfTheWrongColourCannotWinWithTheRookPawn) {

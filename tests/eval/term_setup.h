@@ -1,0 +1,80 @@
+// Setting up the work state of one evaluation, so that single terms can be
+// called on a position and their values checked by hand.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/board.h"
+#include "core/vorna.h"
+#include "eval/evaluate.h"
+#include "eval/examine.h"
+#include "eval/pawns.h"
+#include "eval/weights.h"
+#include "test_util.h"
+
+// Sets fen up as at the root of a search: root tables, weights and both
+// attack tables built, the per-evaluation records fresh.
+inline void TermPosition(const char* fen) {
+  SetFen(fen);
+  stage = -1;
+  ExaminePosition();
+  memset(WfieldBoard, 0, sizeof WfieldBoard);
+  memset(Rook_Precious, 0, sizeof Rook_Precious);
+  memset(Wfield_Cnt, 0, sizeof Wfield_Cnt);
+  memset(CentStr, 0, sizeof CentStr);
+  memset(Color_Bishop, 0, sizeof Color_Bishop);
+  memset(passed_fl, 64, sizeof passed_fl);
+  for (int s = 0; s < 2; s++) {
+    const int base = s == white ? 0 : 56;
+    Developed[s] = static_cast<int16_t>((board[base + 1] != knight) + (board[base + 2] != bishop) +
+                                        (board[base + 5] != bishop) + (board[base + 6] != knight));
+    HungVar[s] = 0;
+    KID[s] = 0;
+    NoBreathHole[s] = 1;
+  }
+}
+
+// Makes side the side being scored.
+inline void ScoreAs(int side) {
+  c1 = static_cast<int16_t>(side);
+  c2 = static_cast<int16_t>(1 - side);
+  atk1 = atak[c1];
+  atk2 = atak[c2];
+  PC1 = PawnCnt[c1];
+  PC2 = PawnCnt[c2];
+  PP1 = passed_fl[c1];
+  EnemyKing = PieceList[c2][0];
+}
+
+// The pawn on sq scored for its owner; side is the side to move.
+inline int Pawn(const char* sq, int side = white) {
+  const int s = Sq(sq);
+  ScoreAs(color[s]);
+  return ScorePawn(s, side);
+}
+
+// The piece or king on sq scored for its owner.
+inline int Piece(const char* sq) {
+  const int s = Sq(sq);
+  ScoreAs(color[s]);
+  return ScorePiece[board[s]](s);
+}
+
+// The terms of both sides summed in 32 bits, in the order the evaluation
+// runs them: all pawns (White's first), then all pieces, kings first.
+inline void TermSums(int side, int32_t sum[2]) {
+  for (int s = white; s <= black; s++) {
+    sum[s] = 0;
+    ScoreAs(s);
+    for (int i = 1; i <= PieceCnt[s]; i++)
+      if (board[PieceList[s][i]] == pawn) sum[s] += ScorePawn(PieceList[s][i], side);
+  }
+  for (int s = white; s <= black; s++) {
+    ScoreAs(s);
+    for (int i = 0; i <= PieceCnt[s]; i++) {
+      const int sq = PieceList[s][i];
+      if (board[sq] != pawn) sum[s] += ScorePiece[board[sq]](sq);
+    }
+  }
+}
