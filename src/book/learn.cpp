@@ -11,3 +11,8 @@ void CloseLearn() {
 void SwitchLearn() {
   learn = !learn;
 }
+
+int ProbeLearn(int, int, int32_t*, int32_t*, int32_t*, int) {
+  return 0;
+}
+void PutInLearn(int, int, int32_t, int32_t, int32_t, uint32_t, int) {}
