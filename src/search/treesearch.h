@@ -1,4 +1,11 @@
-// Tree search state shared with the driver and the evaluation.
+// The tree search below the root: one recursive alpha-beta function for the
+// full-width part of the tree and the quiescence part, with its per-ply
+// state. Index p of a per-ply array belongs to the node at ply p (1 = root)
+// or to the move made there; no node is searched at ply 40 or beyond.
+//
+// The horizon Xdepth grows with every extension on the current path and
+// shrinks again when the extending node returns; maxhorizon caps how far
+// most extensions may push it.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +17,25 @@ extern int32_t Tscore[kMaxPly];  // ordering score of the move searched per ply
 extern uint8_t CapFlag[49];      // capture marks; CptrFlag points 8 bytes in
 extern uint8_t* const CptrFlag;  // per ply: to-square + 1 of a capture, else 0
 
+// Killers per ply, short moves: killr0 mate killer, killr1/killr2 the two
+// latest cut-off moves (killr1 newest), killr3 the last best move that did
+// not cut off.
 extern uint16_t killr0[kMaxPly], killr1[kMaxPly], killr2[kMaxPly], killr3[kMaxPly];
-extern uint16_t PV;      // principal-variation move at the node (short move)
-extern int32_t Xdepth;   // current horizon in plies
+extern uint16_t PV;                  // hash move of the node being generated (short move)
+extern int32_t Xdepth;               // current horizon in plies
+extern int32_t maxhorizon;           // extensions stop once Xdepth reaches it
+extern int32_t IncHorizon[kMaxPly];  // how much each node raised maxhorizon
+
+// Searches the position for side at ply with remaining depth (below 1:
+// quiescence) in the window alpha..beta and returns its score. Writes the
+// best line from bstline[ply] on, ended by 0; *rpt becomes 1 for a draw by
+// repetition or perpetual check, -1 when the best line rests on one, else 0.
+// nullflag is 1 in the reply to a null move.
+int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, uint32_t* bstline,
+                   int* rpt, int nullflag);
+
+// Quiescence moves with checks, for generator g = 1 or 2: the captures of
+// CaptureList, checking captures flagged MF_CHECK and scored higher, and
+// quiet checks (g 2: knight and sliding moves; g 1: rook and queen moves
+// to the enemy king's rank). Sets TrPnt[ply + 1].
+void CheckCaptureList(int side, int xside, int ply, int g);
