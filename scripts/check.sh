@@ -6,8 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Debian packages the tests use (installed when missing and we may install).
+# Debian's chess programs live in /usr/games.
+export PATH="$PATH:/usr/games"
 need=()
-for pkg in clang-format:clang-format; do
+for pkg in clang-format:clang-format pgn-extract:pgn-extract; do
   cmd=${pkg%%:*}
   command -v "$cmd" >/dev/null 2>&1 || need+=("${pkg##*:}")
 done

@@ -13,3 +13,9 @@ void SwitchBook(int on) {
 void InitBook() {}
 void StatBook() {}
 void AddBook(const char* /*path*/) {}
+int OpeningBook() {
+  return 0;
+}
+uint16_t RepFromBook(int* /*index*/, int* /*weight*/) {
+  return 0;
+}

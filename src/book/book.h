@@ -17,3 +17,7 @@ void InitBook();
 void StatBook();
 // Compiles one text book into the book files.
 void AddBook(const char* path);
+// Puts a book move first in the root list: 1 when the position is in the book.
+int OpeningBook();
+// The book move of the current position while pondering (0 = none).
+uint16_t RepFromBook(int* index, int* weight);

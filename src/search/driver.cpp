@@ -1,5 +1,25 @@
 #include "search/driver.h"
 
+#include <cstdlib>
+#include <cstring>
+
+#include "book/book.h"
+#include "book/learn.h"
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movegen.h"
+#include "core/movetables.h"
+#include "egtb/egtb.h"
+#include "eval/evaluate.h"
+#include "search/treesearch.h"
+#include "timectl/clock.h"
+#include "timectl/timectl.h"
+#include "ui/command.h"
+#include "ui/config.h"
+#include "ui/display.h"
+#include "ui/notation.h"
+#include "ui/output.h"
+
 int32_t Sdepth = 0;
 int32_t MaxSearchDepth = 31;
 char DrawComment[64] = "Draw";
@@ -9,6 +29,547 @@ int16_t MoveInfo[4];
 int32_t RootCnt = 0;
 int32_t inEGTB = 0;
 int32_t tb_hits = 0;
+int32_t LastItScore = 0;
+int32_t LastScore = 0;
+int32_t Zscore = 0, zwndw = 20;
+int32_t LastIteration = 0;
+int32_t istage = 0, istage2 = 0;
+const int16_t* KingRiskPtr[2] = {nullptr, nullptr};
+int16_t WeakFields[64];
 
-// The search is not in place yet: the engine makes no move of its own.
-void SelectMove(int /*side*/) {}
+namespace {
+
+constexpr int kGuardIndex = 2048;
+constexpr char kGuard[] = "STACK OKAY";
+static_assert(sizeof kGuard == 11);
+
+const int16_t KingRisk0 = 0;
+
+// Per-call state of the move choice.
+uint16_t LastBest = 0, EasyMove = 0;
+int32_t NewBest = 0, SaveNewBest = 0, FailLow = 0, FailHigh = 0;
+
+void WriteGuard() {
+  memcpy(reinterpret_cast<char*>(&Tree[kGuardIndex]), kGuard, sizeof kGuard);
+}
+bool GuardIntact() {
+  return memcmp(reinterpret_cast<const char*>(&Tree[kGuardIndex]), kGuard, sizeof kGuard) == 0;
+}
+
+bool BareKings() {
+  return mtl[white] == 1200 && mtl[black] == 1200;
+}
+
+// Killers of a node whose best move was quiet.
+void UpdateKillers(int ply, uint16_t move, int32_t best, int32_t beta) {
+  if (best < beta) {
+    killr3[ply] = move;
+  } else if (move != killr1[ply]) {
+    killr2[ply] = killr1[ply];
+    killr1[ply] = move;
+  }
+  killr0[ply] = best >= 9000 ? move : 0;
+}
+
+// The time the root search grants itself, judged before each root move
+// after the first.
+void RootExtraTime(int32_t best, int32_t alpha, const TreeEntry& next) {
+  if (best > alpha || best >= LastItScore - 40) {
+    if (best > alpha) {
+      const int32_t d = best - Zscore;
+      if (d > -zwndw)
+        ExtraTime = best > next.score + 4 * zwndw ? -(ResponseTime / 3) : 0;
+      else if (d > -3 * zwndw)
+        ExtraTime = ResponseTime;
+      else if (d > -9 * zwndw)
+        ExtraTime = 2 * ResponseTime;
+      else
+        ExtraTime = 4 * ResponseTime;
+    } else {
+      ExtraTime = 3 * ResponseTime;
+    }
+  } else {
+    ExtraTime = 6 * ResponseTime;
+  }
+  NewBest = 0;
+}
+
+// A queen move of the attacker early in the game that lands next to the
+// enemy king, safely and on a weak square, is searched a ply deeper.
+bool QueenRaid(int side, const TreeEntry& e) {
+  if (board[e.to] != queen || istage >= 6) return false;
+  const int enemy_king = PieceList[1 - side][0];
+  return distance(e.to, enemy_king) <= 2 && distance(e.from, enemy_king) > 3 &&
+         !SqAtakd(e.to, 1 - side) && WeakFields[e.to] != 0;
+}
+
+// Moves entry e to the front of the root list, the others down by one.
+void MoveToFront(TreeEntry* e) {
+  TreeEntry* first = TrPnt[1];
+  if (e == first) return;
+  const TreeEntry saved = *e;
+  memmove(first + 1, first, static_cast<size_t>(e - first) * sizeof(TreeEntry));
+  *first = saved;
+}
+
+}  // namespace
+
+void Sort(TreeEntry* first, TreeEntry* last) {
+  TreeEntry* best = first;
+  for (TreeEntry* p = first + 1; p <= last; p++)
+    if (p->score > best->score) best = p;
+  if (best != first) {
+    const TreeEntry t = *first;
+    *first = *best;
+    *best = t;
+  }
+}
+
+int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha, int32_t beta,
+                   uint32_t* line, int* rpt) {
+  const int xside = 1 - side;
+  // 1. Learning only early in games under a clock.
+  learn = (TCflag > 0 && istage <= 6 && GameCnt <= 70 && LearnFlag) ? 1 : 0;
+
+  // 2. Node entry.
+  NodeCnt++;
+  IncHorizon[0] = IncHorizon[1] = 0;
+  Xdepth = Sdepth;
+  ExtFlag[0] = ExtFlag[1] = 0;
+
+  // 3. King danger counts only while enough material is left.
+  if (pmtl[0] + pmtl[1] < 601 && emtl[0] + emtl[1] < 2921) {
+    KingRiskPtr[0] = KingRiskPtr[1] = &KingRisk0;
+  } else {
+    KingRiskPtr[0] = &KingRisk[0];
+    KingRiskPtr[1] = &KingRisk[1];
+  }
+
+  // 4. Static evaluation; a settled result needs no search.
+  *rpt = 0;
+  const int32_t e = evaluate(side, xside, 1, alpha, beta);
+  if (abs(e) >= 9000) return e;
+
+  // 5. The weak squares of the root, for the queen-raid extension.
+  if (Sdepth == 1) memcpy(WeakFields, WfieldBoard, sizeof WeakFields);
+
+  // 6. Check at the root adds a ply.
+  if (InChk) {
+    Xdepth++;
+    depth++;
+  }
+  RootCnt = 0;
+  int32_t best = -12000, alpha2 = alpha;
+  uint32_t childline[kMaxPly + 1];
+
+  // 7. The root moves in list order.
+  for (TreeEntry* entry = TrPnt[1]; entry < TrPnt[2] && best < beta && beta >= -11999; entry++) {
+    MoveInfo[0] = static_cast<int16_t>(RootCnt + 1);
+    MoveInfo[2] = entry->from;
+    MoveInfo[3] = entry->to;
+    memset(childline, 0, sizeof childline);
+    if (entry != TrPnt[1]) RootExtraTime(best, alpha, *entry);
+
+    int32_t s;
+    if (entry->flags & MF_FINAL) {
+      s = entry->score;
+    } else {
+      PV = 0;
+      MakeMove(side, entry);
+      CptrFlag[1] = (entry->flags & MF_CAPTURE) ? static_cast<uint8_t>(entry->to + 1) : 0;
+      Tscore[1] = entry->score;
+      ExtFlag[2] = 0;
+      const int child_depth = QueenRaid(side, *entry) ? depth : depth - 1;
+      int r = 0;
+      s = -TreeSearch(xside, 2, child_depth, -beta, -alpha2, childline, &r, 0);
+      if (r) entry->flags |= MF_REPEAT;
+      // Mates are final; so are draws by the fifty-move rule and stalemate.
+      if (abs(s) >= 9998 || s <= -9001) entry->flags |= MF_FINAL;
+      if (GameCnt - Game50 > 100 || (s == 9998 && ChkFlag[1] == 0)) {
+        entry->flags |= MF_REPEAT | MF_DRAW_SCORE | MF_FINAL;
+        s = side == computer ? contempt : -contempt;
+      }
+      UnmakeMove(side, entry);
+    }
+    const bool in_range = s >= -9998 && s <= 9998;
+    if (((entry->flags & (MF_FINAL | MF_DRAW_SCORE)) || abs(s) > 8999) && in_range)
+      entry->score = s;
+    if (Sdepth == 1) entry->score = s;
+
+    const bool first = entry == TrPnt[1];
+    if ((s > best || first) && in_range) {
+      entry->score = s;
+      if (!timeout && s > best) {
+        best = s;
+        if (s > alpha2 && Sdepth > 1) alpha2 = s;
+        line[1] = MoveWord(*entry);
+        for (int p = 2; p < kMaxPly && (line[p] = childline[p]) != 0; p++) {
+        }
+        TreeEntry* now = entry;
+        if (!first && s > TrPnt[1]->score) {
+          MoveToFront(entry);
+          now = TrPnt[1];
+          ShowBestTime();
+        }
+        if (s <= alpha && first && FailHigh) now->score = alpha;
+        if (Sdepth >= 4) ShowResults(s, line, s <= alpha ? '?' : s >= beta ? '!' : ' ');
+      }
+    } else if (Sdepth == 1 || (s <= alpha2 && s < entry->score)) {
+      entry->score = s;
+    }
+
+    if (NodeCnt > ETnodes) CheckElapsedTime(0);
+    if (timeout) return -Tscore[0];
+    RootCnt++;
+  }
+
+  // 8. Results of the pass.
+  if (best == -9999) line[1] = 0;
+  const TreeEntry& top = *TrPnt[1];
+  if (top.flags & MF_REPEAT) *rpt = -1;
+  if (*rpt == 0 && Sdepth > 3 && learn && !(top.flags & (MF_REPEAT | MF_PROMOTE)))
+    PutInLearn(side, depth, best, alpha, beta, ShortMove(top.from, top.to), 1);
+  if (best >= alpha2 && !(top.flags & MF_CAPTURE) && best > -12000)
+    UpdateKillers(1, ShortMove(top.from, top.to), best, beta);
+  if (best == -12000) return Tscore[0];
+  return best;
+}
+
+namespace {
+
+// One iteration with an aspiration window around the last score.
+int32_t AspirationSearch(int side, int* rpt) {
+  const bool pondering = lookahead != 0;
+  int32_t hi = 9995, lo = -9995;
+  int32_t w = (emtl[0] == 0 || emtl[1] == 0) ? 85 : (emtl[0] <= 1089 || emtl[1] <= 1089) ? 44 : 0;
+  int32_t score = LastItScore + w;
+  for (int tries = 0;; tries++) {
+    if (SaveNewBest) NewBest = 1;
+    int32_t c = score == lo ? score + 1 + w : score - w;
+    if (c + w > 9999) c = 9999 - w;
+    if (c - 1 - w < -9998) c = w - 9997;
+    score = BaseSearch(side, 1, Sdepth, c - 1 - w, c + w, PrVar, rpt);
+    if (score < c - w) {
+      // Fail low: more time, a wider window below.
+      ExtraTime = score < LastItScore - 40 ? 6 * ResponseTime : 2 * ResponseTime;
+      hi = score;
+      FailLow = 1;
+      if (FailHigh) break;
+      NewBest = SaveNewBest = 0;
+      if (score < LastItScore - 50) WouldTimeout = 0;
+    } else if (score < c + w) {
+      break;
+    } else {
+      ExtraTime = 0;
+      lo = score;
+      FailHigh = 1;
+      if (score > LastItScore + 150 && TCflag > 0 &&
+          3 * (ElapsedTime + PonderedTime) > 2 * ResponseTime) {
+        if (pondering)
+          WouldTimeout = 1;
+        else
+          timeout = 1;
+      }
+      if (FailLow) break;
+    }
+    w += tries < 4 ? 13 : 50;
+    if (lo >= hi || timeout) break;
+  }
+  return score;
+}
+
+// The time extension for the next iteration, from how this one went.
+void NextExtraTime(int32_t score, int32_t t2, uint16_t best) {
+  const GameEntry& last = GameList[GameCnt];
+  const bool recapture = last.captured != 0 && (last.move & 0xff) == (best & 0xffu);
+  if (score > t2 + 120 && best == LastBest && recapture && !NewBest) {
+    ExtraTime = 0;
+    if (GameCnt >= LastBookMove + 6 && score > -200) ResponseTime = ResponseTime * 7 / 8;
+  } else if (best == EasyMove && EasyMove == LastBest && score > LastScore - 53 && !NewBest) {
+    ExtraTime = score < -149 ? ResponseTime : 0;
+  } else if (score > Zscore - zwndw && score > t2 + 80) {
+    const bool doubt = GameCnt < LastBookMove + 6 || score < -199 || best != LastBest;
+    ExtraTime = doubt ? ResponseTime : 0;
+  } else if (score > Zscore - 3 * zwndw) {
+    ExtraTime = score > LastScore - 26 ? ResponseTime : ResponseTime * 3 / 2;
+  } else {
+    ExtraTime = 3 * ResponseTime;
+  }
+}
+
+void StopOrWouldStop() {
+  if (lookahead != 0)
+    WouldTimeout = 1;
+  else
+    timeout = 1;
+}
+
+// Iterative deepening until time, depth or a settled score ends it.
+void Iterate(int side, int* rpt) {
+  const bool pondering = lookahead != 0;
+  TreeEntry* const last = TrPnt[2] - 1;
+  for (;;) {
+    if (timeout || (Sdepth >= MaxSearchDepth && (Sdepth > 31 || !pondering))) return;
+    ChkFlag[0] = 0;
+    Xdepth = Sdepth + 1;
+    maxhorizon = Sdepth + 4;
+    if (Xdepth < 4) {
+      EasyMove = 0;
+      maxhorizon = Sdepth + 3;
+    }
+    if (Xdepth < 3) maxhorizon--;
+    if (Xdepth > 13) maxhorizon++;
+    FailLow = FailHigh = 0;
+    if (SaveNewBest) NewBest = 1;
+    Sdepth = Xdepth;
+
+    int32_t score =
+        Sdepth == 1 ? BaseSearch(side, 1, 1, -9998, 9999, PrVar, rpt) : AspirationSearch(side, rpt);
+
+    // After the iteration: age the history, seed the mate killers.
+    LastItScore = score;
+    if (Sdepth >= 2)
+      for (auto& h : HisTab) h >>= 2;
+    for (int p = 0; p < kMaxPly; p++)
+      killr0[p] = (p >= 1 && p <= Sdepth) ? static_cast<uint16_t>(PrVar[p] & 0xffff) : 0;
+    score = TrPnt[1]->score;
+    if (!timeout)
+      for (TreeEntry* p = TrPnt[1] + 1; p < last; p++) Sort(p, last);
+    ShowResults(score, PrVar, ' ');
+
+    const int32_t t2 = TrPnt[1] + 1 <= last ? (TrPnt[1] + 1)->score : -12000;
+    const uint16_t best = static_cast<uint16_t>(PrVar[1] & 0xffff);
+    NextExtraTime(score, t2, best);
+    if (Sdepth == 3 && score > t2 + 80) EasyMove = best;
+
+    // Stop conditions.
+    int32_t v = 0;
+    if (abs(score) > 8999) timeout = 1;
+    if (Sdepth == 7 && score == 0 && PieceCnt[0] + PieceCnt[1] + 2 <= tb_access &&
+        nEGTBProbe(1, side, &v))
+      timeout = 1;
+    if (t2 < -8999) StopOrWouldStop();
+    if (TCflag > 0 && 4 * (ElapsedTime + PonderedTime) > 2 * ResponseTime + ExtraTime)
+      StopOrWouldStop();
+    if (!(pondering && !WouldTimeout))
+      LastIteration =
+          TCflag > 0 && Sdepth >= 5 && 16 * (ElapsedTime + PonderedTime) > ResponseTime + ExtraTime;
+    if (!GuardIntact() || TreeOverflow) {
+      timeout = 1;
+      ShowMessage("Suche terminiert wegen Zug-Stack-Overflow !");
+      OutPrintf("\a");
+      OutFlush();
+    }
+    if (!timeout) {
+      Zscore = Zscore == 0 ? score : (Zscore + score) / 2;
+      if (best == LastBest) {
+        NewBest = 0;
+        if (SaveNewBest > 0) SaveNewBest--;
+      } else {
+        SaveNewBest = 2;
+        NewBest = 1;
+      }
+      LastBest = best;
+    }
+    zwndw = abs(Zscore) / 12 + 20;
+    Zscore = (Zscore + score) / 2;
+  }
+}
+
+}  // namespace
+
+void SelectMove(int side) {
+  const int xside = 1 - side;
+  const bool pondering = lookahead != 0;
+
+  // 1. Reset.
+  inEGTB = 0;
+  WouldTimeout = 0;
+  AbandonMove = 0;
+  InitBestTime();
+  timeout = 0;
+  if (!pondering) player = side;
+  if (!ics_book) LastBookMove = -20;
+  selective = ics_selective ? 1 : 0;
+  ETnodes = NodeCnt = 0;
+  Zscore = 0;
+  zwndw = 20;
+  TreeOverflow = 0;
+
+  // 2. The budget.
+  SetResponseTime(side);
+
+  // 3. Root tables of the evaluation.
+  stage = -1;
+  ExaminePosition();
+  ExtraTime = 0;
+  LastIteration = FailLow = FailHigh = LastScore = Tscore[0] = Tscore[1] = WouldTimeout = 0;
+  LastBest = 0;
+  BestTime = tb_hits = 0;
+
+  // 4. Greeting, once a game, at the first search for a move of its own.
+  if (!handshaked && GameCnt < 2 && !pondering) {
+    kibitz();
+    handshaked = 1;
+  }
+
+  // 5. Fresh ordering tables.
+  WriteGuard();
+  memset(HisTab, 0, sizeof HisTab);
+  memset(RefTab, 0, sizeof RefTab);
+  MOVE = ShortMove(64, 64);
+  PV = 0;
+  if (!pondering) hint = 0;
+  memset(killr0, 0, sizeof killr0);
+  memset(killr1, 0, sizeof killr1);
+  memset(killr2, 0, sizeof killr2);
+  memset(killr3, 0, sizeof killr3);
+  memset(PrVar, 0, sizeof PrVar);
+
+  // 6. Static score and stages.
+  int32_t score = 0;
+  ScorePosition(side, &score);
+  Pscore[0] = 0;
+  istage = stage;
+  istage2 = stage2;
+
+  // 7. Tablebase position?
+  int32_t v = 0;
+  if (PieceCnt[0] + PieceCnt[1] + 2 <= tb_access && nEGTBProbe(1, side, &v)) inEGTB = 1;
+
+  // 8. The root list.
+  SaveNewBest = NewBest = 0;
+  int rpt = 0;
+  TrPnt[1] = TrPnt[2] = root = Tree;
+  MoveList(side, 1);
+  InChk = static_cast<int16_t>(SqAtakd(PieceList[side][0], xside));
+
+  // 9. Legal moves; illegal ones stay in the list and search as lost.
+  MoveInfo[1] = 0;
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
+    MakeMove(side, e);
+    if (!SqAtakd(PieceList[side][0], xside)) {
+      MoveInfo[1]++;
+      if (inEGTB && nEGTBProbe(1, xside, &v)) {
+        e->score = -v;
+        tb_hits++;
+      }
+    }
+    UnmakeMove(side, e);
+  }
+  NodeCnt = tb_hits;
+  TreeEntry* const last = TrPnt[2] - 1;
+
+  if (inEGTB && MoveInfo[1] > 0) {
+    // 10. A won tablebase position is played without search.
+    Sort(TrPnt[1], last);
+    if (root->score > 0) {
+      timeout = 1;
+      ShowResults(root->score, nullptr, ' ');
+    }
+  }
+  if (MoveInfo[1] == 0) {
+    // 11. No legal move: stalemate or mate.
+    timeout = 1;
+    if (!pondering) {
+      if (!InChk) {
+        strcpy(DrawComment, "Stalemate");
+        root->score = 0;
+        root->flags = MF_DRAW_SCORE;
+      } else {
+        root->score = -9999;
+      }
+      mate = 1;
+    }
+  } else {
+    // 12. Draws that need no search, the generation order, the book.
+    if (BareKings()) {
+      timeout = 1;
+      if (!pondering) {
+        strcpy(DrawComment, "Insufficient material");
+        root->score = 0;
+        root->flags = MF_DRAW_SCORE;
+      }
+    }
+    if (GameCnt - Game50 > 100) {
+      timeout = 1;
+      if (!pondering) {
+        strcpy(DrawComment, "draw by 50 moves rule");
+        root->score = 0;
+        root->flags = MF_DRAW_SCORE;
+      }
+    }
+    if (!inEGTB)
+      for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
+    BookMoveFound = 0;
+    if (GameCnt < LastBookMove + 8 && !puzzling && !analyze) {
+      if (!pondering) {
+        if (OpeningBook()) {
+          BookMoveFound = 1;
+          timeout = 1;
+          ShowResults(0, nullptr, ' ');
+        }
+      } else {
+        int index = 0, weight = 0;
+        if (RepFromBook(&index, &weight)) timeout = 1;
+      }
+    }
+  }
+
+  // 13. Iterations.
+  Iterate(side, &rpt);
+
+  // 14. The end of the call.
+  LastScore = root->score;
+  score = Tscore[0] = Tscore[1] = root->score;
+  if (root->score < -12000 && MoveInfo[1] > 0) {
+    root->flags |= MF_DRAW_SCORE;
+    strcpy(DrawComment, "Stalemate");
+  } else if (BareKings()) {
+    strcpy(DrawComment, "Insufficient material");
+    root->score = 0;
+    root->flags |= MF_DRAW_SCORE;
+    timeout = 1;
+  }
+  if (pondering) {
+    if (GameCnt + 1 < kGameListSize) memset(&GameList[GameCnt + 1], 0, sizeof(GameEntry));
+    return;
+  }
+  if (!BookMoveFound) hint = PrVar[2] & 0xffff;
+  CheckElapsedTime(1);
+  if (AbandonMove) {
+    // The GUI took the move away (force, result, new or quit arrived).
+    AbandonMove = 0;
+    Sdepth = 0;
+    return;
+  }
+  bool moved = false;
+  if (root->score < -9998 || MoveInfo[1] == 0 || GameCnt >= kGameSize - 1) {
+    algbr(0, 0, 0);
+    if (GameCnt >= kGameSize - 1) mate = 1;
+  } else {
+    memcpy(lboard, board, sizeof lboard);
+    memcpy(lcolor, color, sizeof lcolor);
+    MakeMove(side, root);
+    moved = true;
+    ThreefoldRepetition(&rpt);
+    if (rpt > 1 || MaterialRemis()) root->flags |= MF_DRAW_SCORE;
+  }
+  OutputMove();
+  if (root->score == -9999 || root->score == 9998) mate = 1;
+  if (mate) hint = 0;
+  if (moved) {
+    GameEntry& g = GameList[GameCnt];
+    g.score = static_cast<int16_t>(root->score);
+    g.depth = static_cast<int16_t>(Sdepth);
+    g.seconds = static_cast<int16_t>(ElapsedTime / 100);
+    CorrectClock(side);
+  }
+  if (root->flags & MF_DRAW_SCORE) mate = 1;
+  if (GameCnt < kGameSize - 1)
+    memset(&GameList[GameCnt + 1], 0, sizeof(GameEntry));
+  else
+    mate = 1;
+  player = xside;
+  Sdepth = 0;
+}

@@ -1,5 +1,8 @@
 #include "ui/config.h"
 
+#include "core/startup.h"
+#include "ui/output.h"
+
 int16_t ics = 0;
 int16_t beep = 0;
 int32_t ics_level = 8;
@@ -13,3 +16,8 @@ int32_t ResignOption = 0;
 
 // The configuration keys are not read yet: the defaults above hold.
 void ReadInitFile() {}
+
+void kibitz() {
+  OutPrintf("kibitz %s-%s%s says hello\n", prognam, version, patchlevel);
+  OutFlush();
+}

@@ -16,3 +16,5 @@ extern int32_t ResignOption;     // gradual resignation allowed
 
 // Reads the configuration file from the program directory.
 void ReadInitFile();
+// The greeting sent once a game: "kibitz Vorna-B.68 says hello".
+void kibitz();
