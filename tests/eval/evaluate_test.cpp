@@ -50,32 +50,6 @@ int32_t ScoreFen(const std::string& fen) {
   return s;
 }
 
-// An outside passed pawn of s, seen from the a-file or the h-file.
-int RemoteBonus(int s, int from, int step) {
-  for (int f = from; f >= 0 && f < 8; f += step) {
-    if (PawnCnt[1 - s][f]) return 0;
-    if (passed_fl[s][f] < 64) return RemotePassed;
-    if (PawnCnt[s][f]) return 0;
-  }
-  return 0;
-}
-
-// Material and the positional terms of fen for its side to move, before the
-// side ahead is rewarded for trading and before any endgame scaling.
-int32_t Unscaled(const std::string& fen) {
-  TermPosition(fen.c_str());
-  const int side = FenSide(fen), xside = 1 - side;
-  int32_t sum[2];
-  TermSums(side, sum);
-  for (int s = white; s <= black; s++) {
-    if (CentStr[s]) sum[s] += 8;
-    if (RookEnding == 0 && stage2 > 3) sum[s] += RemoteBonus(s, 0, 1) + RemoteBonus(s, 7, -1);
-    if (Color_Bishop[s] == 3) sum[s] += BishopPairBonus;
-    if (HungVar[s] > 1) sum[s] -= 16;
-  }
-  return sum[side] - sum[xside] + mtl[side] - mtl[xside];
-}
-
 // Makes a move of side given by square names.
 void Play(int side, const char* from, const char* to) {
   TreeEntry e{0, static_cast<uint8_t>(Sq(to)), static_cast<uint8_t>(Sq(from)), 0};
@@ -319,7 +293,7 @@ TEST(LazyEstimate, FullWidthTakesOverTheParentsPositionalPart) {
 TEST(EndgameScaling, LeaderWithoutPawnsIsHalved) {
   // Stage 10: 4 x 10 for trading down, then halved for a rook without pawns.
   const std::string fen = "4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1";
-  const int32_t u = Unscaled(fen);
+  const int32_t u = Unscaled(fen.c_str());
   ASSERT_GT(u, 0);
   EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
   EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1"), -((u + 40) / 2));
@@ -328,18 +302,18 @@ TEST(EndgameScaling, LeaderWithoutPawnsIsHalved) {
 TEST(EndgameScaling, QueensWithAPawnUpAreQuartered) {
   // Stage 8: 4 x 8 for trading down.
   const std::string fen = "3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1";
-  const int32_t u = Unscaled(fen);
+  const int32_t u = Unscaled(fen.c_str());
   ASSERT_GT(u, 0);
   EXPECT_EQ(ScoreFen(fen), (u + 32) / 4);
 }
 
 TEST(EndgameScaling, DefendingKingInFrontOfTheRookPawnHalves) {
   const std::string in_front = "4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1";
-  const int32_t u = Unscaled(in_front);
+  const int32_t u = Unscaled(in_front.c_str());
   ASSERT_GT(u, 0);
   EXPECT_EQ(ScoreFen(in_front), (u + 40) / 2);
   const std::string behind = "8/r7/8/8/4P3/8/3k4/6KR w - - 0 1";
-  const int32_t v = Unscaled(behind);
+  const int32_t v = Unscaled(behind.c_str());
   ASSERT_GT(v, 0);
   EXPECT_EQ(ScoreFen(behind), v + 40);
 }
@@ -349,8 +323,8 @@ TEST(EndgameScaling, RookAndPawnAgainstRookIsDeliberatelyAsymmetric) {
   // on its right counts as in front, a white king beside a black pawn on
   // its right does not, so the colour flip is not halved.
   const std::string fen = "8/r7/8/8/4Pk2/3K4/8/7R w - - 0 1";
-  const int32_t u = Unscaled(fen);
-  const int32_t v = Unscaled(FlipFen(fen));
+  const int32_t u = Unscaled(fen.c_str());
+  const int32_t v = Unscaled(FlipFen(fen).c_str());
   ASSERT_GT(u, 0);
   ASSERT_GT(v, 0);
   EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
@@ -360,12 +334,12 @@ TEST(EndgameScaling, RookAndPawnAgainstRookIsDeliberatelyAsymmetric) {
 TEST(EndgameScaling, KnightAgainstKnightWithTwoPawnsUp) {
   // Stage 10 and two pawns: 200 / 128 + 40 for trading down.
   const std::string fen = "4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1";
-  const int32_t u = Unscaled(fen);
+  const int32_t u = Unscaled(fen.c_str());
   ASSERT_GT(u, 0);
   EXPECT_EQ(ScoreFen(fen), u + 41 + 75);
   // Doubled on the rook file: no bonus.
   const std::string doubled = "4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1";
-  const int32_t v = Unscaled(doubled);
+  const int32_t v = Unscaled(doubled.c_str());
   ASSERT_GT(v, 0);
   EXPECT_EQ(ScoreFen(doubled), v + 41);
 }
@@ -373,11 +347,11 @@ TEST(EndgameScaling, KnightAgainstKnightWithTwoPawnsUp) {
 TEST(EndgameScaling, OppositeBishopsDrawCloser) {
   // Halved for bishops of opposite colours, halved again a pawn up.
   const std::string opposite = "4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1";
-  const int32_t u = Unscaled(opposite);
+  const int32_t u = Unscaled(opposite.c_str());
   ASSERT_GT(u, 0);
   EXPECT_EQ(ScoreFen(opposite), ((u + 40) >> 1) / 2);
   const std::string same = "4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1";
-  const int32_t v = Unscaled(same);
+  const int32_t v = Unscaled(same.c_str());
   ASSERT_GT(v, 0);
   EXPECT_EQ(ScoreFen(same), (v + 40) / 2);
 }

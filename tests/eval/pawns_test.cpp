@@ -204,3 +204,29 @@ TEST(AttackedPawn, UndefendedBlockedPawnHangsWithoutAWayOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------
+
+TEST(ExtremePositions, EightPassedPawnsEachSideStayWithinTheSums) {
+  const char* fens[] = {
+      // Eight on the seventh against eight on the second, kings only.
+      "8/PPPPPPPP/1k6/8/8/6K1/pppppppp/8 w - - 0 1",
+      "8/PPPPPPPP/1k6/8/8/6K1/pppppppp/8 b - - 0 1",
+      // With a rook each, so that connected passed pawns count.
+      "8/PPPPPPPP/1k1r4/8/8/4R1K1/pppppppp/8 w - - 0 1",
+  };
+  for (const char* fen : fens) {
+    int32_t sides[2];
+    const int32_t expected = Unscaled(fen, sides);
+    for (int s = 0; s < 2; s++) {
+      EXPECT_GT(sides[s], 3000) << fen;  // every pawn is scored as passed
+      EXPECT_LT(sides[s], 32000) << fen;
+    }
+    // Equal material: no trading bonus and no scaling rule applies.
+    EXPECT_EQ(FullScore(fen), expected) << fen;
+  }
+}
+
+}  // namespace

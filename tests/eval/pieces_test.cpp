@@ -172,3 +172,27 @@ TEST(QueenTerm, OffsideOnTheWrongWing) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------
+
+TEST(ExtremePositions, NineQueensAgainstABareKingStayWithinTheSums) {
+  const char* fens[] = {
+      "QQQQQQQQ/8/8/8/8/8/8/Q3K2k b - - 0 1",
+      "q3k2K/8/8/8/8/8/8/qqqqqqqq w - - 0 1",
+  };
+  for (const char* fen : fens) {
+    int32_t sides[2];
+    const int32_t expected = Unscaled(fen, sides);
+    for (int s = 0; s < 2; s++) {
+      EXPECT_GT(sides[s], -32000) << fen;
+      EXPECT_LT(sides[s], 32000) << fen;
+    }
+    // More than 7999 ahead: no trading bonus; stage2 0: no scaling.
+    ASSERT_EQ(stage2, 0);
+    EXPECT_EQ(FullScore(fen), expected) << fen;
+  }
+}
+
+}  // namespace
