@@ -10,6 +10,7 @@
 #include "core/movetables.h"
 #include "egtb/egtb.h"
 #include "platform/platform.h"
+#include "search/driver.h"
 #include "search/hashtable.h"
 #include "timectl/clock.h"
 #include "timectl/timectl.h"
@@ -109,7 +110,20 @@ int EnterChess() {
 }
 
 void MainLoop() {
-  while (!quit) InputCommand();
+  while (!quit) {
+    if (!bothsides || mate) {
+      InputCommand();
+    } else {
+      PonderOn = 0;
+      lookahead = 0;
+      SelectMove(player);
+    }
+    if (!quit && !mate && !force) {
+      PonderOn = 0;
+      lookahead = 0;
+      SelectMove(computer);
+    }
+  }
 }
 
 void ExitChess() {

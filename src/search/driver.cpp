@@ -309,7 +309,9 @@ void Iterate(int side, int* rpt) {
   const bool pondering = lookahead != 0;
   TreeEntry* const last = TrPnt[2] - 1;
   for (;;) {
-    if (timeout || (Sdepth >= MaxSearchDepth && (Sdepth > 31 || !pondering))) return;
+    // Pondering and analysis run until input arrives; the prediction search
+    // and real moves stop at the depth limit.
+    if (timeout || (Sdepth >= MaxSearchDepth && (Sdepth > 31 || lookahead != 1))) return;
     ChkFlag[0] = 0;
     Xdepth = Sdepth + 1;
     maxhorizon = Sdepth + 4;

@@ -161,12 +161,11 @@ void Poll() {
     algbr(static_cast<int16_t>((hint >> 8) & 0xff), static_cast<int16_t>(hint & 0xff), 0);
     snprintf(predicted, sizeof predicted, "%s", mvstr);
   }
-  // New input goes behind what is still buffered; a full buffer waits.
-  if (ByteCnt < kInputBufferSize - 1) {
-    const long got = PlatformRead(InputFd, pb_buffer + ByteCnt, kInputBufferSize - 1 - ByteCnt);
-    if (got < 0) ExitChess();
-    if (got > 0) ByteCnt += static_cast<int32_t>(got);
-    pb_buffer[ByteCnt] = '\0';
+  // New input goes behind what is still buffered; a full buffer waits. At
+  // the end of input the search stops so that the command loop can finish.
+  if (FillBuffer() == 0) {
+    timeout = 1;
+    return;
   }
   if (strstr(pb_buffer, "result") != nullptr) {
     GameTerminated = 1;

@@ -21,18 +21,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Appends what standard input has to the buffer. A read error ends the
-// program; a read of 0 bytes marks the end of input.
-void FillBuffer() {
-  if (ByteCnt >= kInputBufferSize - 1) return;
-  const long got = PlatformRead(InputFd, pb_buffer + ByteCnt, kInputBufferSize - 1 - ByteCnt);
-  InputReads++;
-  if (got < 0) ExitChess();
-  if (got == 0) input_ended = true;
-  ByteCnt += static_cast<int32_t>(got > 0 ? got : 0);
-  pb_buffer[ByteCnt] = '\0';
-}
-
 // Removes the first n bytes of the buffer.
 void Consume(int32_t n) {
   if (n >= ByteCnt) {
@@ -49,6 +37,21 @@ bool BufferFull() {
 }
 
 }  // namespace
+
+long FillBuffer() {
+  if (ByteCnt >= kInputBufferSize - 1) return -1;
+  const long got = PlatformRead(InputFd, pb_buffer + ByteCnt, kInputBufferSize - 1 - ByteCnt);
+  InputReads++;
+  if (got < 0) ExitChess();
+  if (got == 0) input_ended = true;
+  ByteCnt += static_cast<int32_t>(got > 0 ? got : 0);
+  pb_buffer[ByteCnt] = '\0';
+  return got;
+}
+
+bool InputEnded() {
+  return input_ended;
+}
 
 void ResetInput() {
   ByteCnt = 0;

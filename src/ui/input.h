@@ -26,6 +26,12 @@ void scanz(char* dst, size_t size);
 void get_string(char* dst, size_t max);
 // One word of a command file: 1, or -1 at the end of the file.
 int getstr(FILE* file, char* dst, size_t size);
+// Appends what standard input has to the buffer (one read call): the count,
+// 0 at the end of input, -1 when the buffer is full. A read error ends the
+// program.
+long FillBuffer();
+// The end of standard input has been seen.
+bool InputEnded();
 // 1 when standard input has unread data; bytes already buffered do not count.
 int KBhit();
 // Forgets buffered input and the end-of-input mark (start of a test).

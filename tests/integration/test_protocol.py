@@ -1,0 +1,218 @@
+"""GUI protocol transcripts against the real engine binary."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from harness import Engine, Runner
+
+BINARY = sys.argv[1]
+START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+
+
+class Session:
+    """An engine past its banner, in its own working folder; each step ends
+    with a ping so that silence can be checked exactly."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="vorna_proto_")
+        self.engine = Engine(BINARY, cwd=self.dir)
+        self.engine.expect("Chess")
+        self.serial = 0
+
+    def say(self, text):
+        """Sends text, then a ping; returns the lines answered before the pong."""
+        self.serial += 1
+        self.engine.send(text + "\nping %d\n" % self.serial)
+        return self.engine.expect("pong %d" % self.serial)
+
+    def close(self):
+        try:
+            self.engine.send("quit\n")
+            assert self.engine.wait() == 0
+        finally:
+            self.engine.kill()
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def session_test(func):
+    def run():
+        s = Session()
+        try:
+            func(s)
+        finally:
+            s.close()
+    run.__name__ = func.__name__
+    return run
+
+
+FEATURES_2 = [
+    "protocol version 2 recognized",
+    'feature myname="Vorna B.68"',
+    "feature ping=0",
+    "feature analyze=1",
+    "feature draw=0",
+    "feature setboard=1",
+    "feature time=1",
+    "feature colors=0",
+    "feature done=1",
+]
+
+
+@session_test
+def protover_2_handshake(s):
+    assert s.say("xboard\nprotover 2") == FEATURES_2
+
+
+@session_test
+def protover_3_handshake(s):
+    want = ["protocol version 3 recognized"] + FEATURES_2[1:-1] + [
+        "feature level=2", "feature done=1"]
+    assert s.say("protover 3") == want
+
+
+@session_test
+def ping_with_and_without_argument(s):
+    s.engine.send("ping\nping 5\nnew\n")
+    assert s.engine.read_line() == "pong "
+    assert s.engine.read_line() == "pong 5"
+    assert s.say("force") == []
+
+
+@session_test
+def moves_in_force_mode(s):
+    assert s.say("new\nforce\ne2e4\ne7e5\ng1f3") == []
+    assert s.say("e2e4") == ["Illegal move: e2e4"]     # Black is to move
+    assert s.say("e8e7") == []
+    assert s.say("e1e2\na7a6\ne2e1") == []
+    assert s.say("h1h8") == ["Illegal move: h1h8"]
+    assert s.say("e7e8\nd7d5") == ["Illegal move: d7d5"]  # White to move again
+
+
+@session_test
+def castling_words_and_captures(s):
+    assert s.say("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nf1c4\ng8f6") == []
+    assert s.say("O-O") == []
+    assert s.say("f6xe4") == []
+    assert s.say("setboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1") == []
+    assert s.say("0-0-0\nO-O") == []
+    assert s.say("setboard r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1") == []
+    assert s.say("o-o") == ["Illegal move: e1g1"]   # out of check
+
+
+@session_test
+def promotions(s):
+    s.say("new\nforce")
+    fen = "8/P3k3/8/8/8/8/4K3/8 w - - 0 1"
+    assert s.say("setboard " + fen) == []
+    assert s.say("a7a8") == ["Illegal move: a7a8"]
+    assert s.say("a7a8q") == []
+    assert s.say("setboard " + fen + "\na7a8=Q") == []
+    assert s.say("setboard " + fen + "\na7a8N") == []
+
+
+@session_test
+def result_then_refused_move(s):
+    s.say("new\nforce\ne2e4")
+    out = s.say("result 1-0 {White mates}")
+    assert out == ["unexpected input: <1-0> ", "unexpected input: <{White> ",
+                   "unexpected input: <mates}> "], out
+    assert s.say("e7e5") == ["move not accepted because game already closed"]
+    # The comment words are never run as commands.
+    out = s.say("result 1/2-1/2 {Game drawn because both players ran out of time}")
+    assert "unexpected input: <both> " in out and len(out) == 10, out
+    assert s.say("new\nforce\ne2e4") == []
+
+
+@session_test
+def undo_back_and_remove(s):
+    s.say("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6")
+    assert s.say("undo") == []
+    assert s.say("b8c6") == []           # the same move is legal again
+    assert s.say("back") == []
+    assert s.say("g1f3") == []           # White to move again after two undone
+    assert s.say("remove") == []         # the GUI's take-back of two half-moves
+    assert s.say("g1f3") == ["Illegal move: g1f3"]
+    assert s.say("e7e5\ng1f3\nb8c6") == []
+    s.say("new\nforce")
+    assert s.say("undo") == ["unexpected input: <undo> "]
+    assert s.say("e2e4\nback") == ["unexpected input: <back> "]
+
+
+@session_test
+def several_commands_in_one_write(s):
+    s.engine.send("new\nforce\ne2e4\ne7e5\nping 1\nping 2\n")
+    assert s.engine.read_line() == "pong 1"
+    assert s.engine.read_line() == "pong 2"
+
+
+@session_test
+def unexpected_input(s):
+    assert s.say("white") == ["unexpected input: <white> "]
+    assert s.say("black") == ["unexpected input: <black> "]
+    assert s.say("E2E4") == ["unexpected input: <E2E4> "]
+    assert s.say(".") == []
+    assert s.say(".hidden") == []
+    assert s.say("random\nxboard\naccepted setboard\nnopost\npost\neasy\nhard") == []
+
+
+@session_test
+def setboard_bad_and_good(s):
+    s.say("new\nforce")
+    for bad in ["8/8/8/8/8/8/8 w - - 0 1",
+                "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1",
+                "4k3/8/8/8/8/8/8/8 w - - 0 1",
+                "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1",
+                "garbage"]:
+        assert s.say("setboard " + bad) == ["tellusererror Illegal position"], bad
+    assert s.say("setboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1") == []
+    assert s.say("e2e4") == ["Illegal move: e2e4"]   # Black to move
+    assert s.say("e8d7\ne2e4") == []
+
+
+@session_test
+def save_load_and_positions(s):
+    s.say("new\nforce\ne2e4\ne7e5\ng1f3")
+    assert s.say("save game1") == ["Game saved to file: <game1>"]
+    s.say("new\nforce")
+    s.say("load game1")
+    assert s.say("b8c6") == []          # Black to move after the loaded game
+    assert s.say("setboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1") == []
+    assert s.say("pput pos1 title") == []
+    assert os.path.exists(os.path.join(s.dir, "pos1"))
+    s.say("new\nforce")
+    assert s.say("pget pos1") == ["\x1b[2J"]  # the console's clear-screen
+    assert s.say("e2e4") == ["Illegal move: e2e4"]   # Black to move again
+
+
+@session_test
+def pgn_export_reads_cleanly(s):
+    tool = shutil.which("pgn-extract") or shutil.which("pgn-extract", path="/usr/games")
+    if tool is None:
+        raise AssertionError("pgn-extract is not installed")
+    s.say("new\nforce\ne2e4\nd7d5\ne4d5\nd8d5\nb1c3\nd5a5\nf1c4\ng8f6\nd2d3\nc8g4")
+    s.say("pgnex game\nWhite\nBlack\nSite\nEvent\n1\n1/2\ny")
+    s.say("setboard rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2")
+    s.say("b8c6\ng1f3\ng8f6")
+    s.say("pgnex game\nWhite\nBlack\nSite\nEvent\n2\n0\ny")
+    path = os.path.join(s.dir, "game.pgn")
+    out = subprocess.run([tool, "-s", path], capture_output=True, text=True)
+    assert out.returncode == 0, out.stderr
+    assert out.stderr.strip() == "", out.stderr
+    with open(path) as f:
+        text = f.read()
+    assert text.count("[Event ") == 2, text
+    assert '[FEN "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"]' in text, text
+    assert "1.  ... Nc6 2. Nf3 Nf6" in text, text
+
+
+runner = Runner()
+for test in [protover_2_handshake, protover_3_handshake, ping_with_and_without_argument,
+             moves_in_force_mode, castling_words_and_captures, promotions,
+             result_then_refused_move, undo_back_and_remove, several_commands_in_one_write,
+             unexpected_input, setboard_bad_and_good, save_load_and_positions,
+             pgn_export_reads_cleanly]:
+    runner.run(test.__name__, test)
+runner.finish()
