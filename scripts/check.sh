@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 # Debian's chess programs live in /usr/games.
 export PATH="$PATH:/usr/games"
 need=()
-for pkg in clang-format:clang-format pgn-extract:pgn-extract; do
+for pkg in clang-format:clang-format pgn-extract:pgn-extract xboard:xboard xvfb-run:xvfb \
+  fairymax:fairymax; do
   cmd=${pkg%%:*}
   command -v "$cmd" >/dev/null 2>&1 || need+=("${pkg##*:}")
 done
@@ -39,3 +40,7 @@ echo "== sanitizer build and unit tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^integration\.'
+
+echo "== games against fairymax under xboard (one pondering)"
+python3 scripts/match.py --games 1 --tc 0:20 --mps 40 --pgn build/ci-match.pgn
+python3 scripts/match.py --games 1 --tc 0:20 --mps 40 --ponder --pgn build/ci-match-ponder.pgn

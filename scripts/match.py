@@ -102,7 +102,7 @@ def main():
     if args.mps > 0:
         cmd += ["-mps", str(args.mps)]
     cmd += ["-ponder"] if args.ponder else ["-xponder"]
-    env = dict(os.environ, HOME=work)
+    env = dict(os.environ, HOME=work, PATH=os.environ.get("PATH", "") + ":/usr/games")
     per_game = 600 if args.mps == 0 else 60 * 6
     try:
         subprocess.run(cmd, env=env, cwd=work, timeout=120 + per_game * args.games,
