@@ -56,6 +56,12 @@ bool GuardIntact() {
   return memcmp(reinterpret_cast<const char*>(&Tree[kGuardIndex]), kGuard, sizeof kGuard) == 0;
 }
 
+// The search runs on the opponent's time. A ponder hit turns it into the
+// engine's own search in the middle, so this is asked afresh each time.
+bool Pondering() {
+  return lookahead != 0;
+}
+
 bool BareKings() {
   return mtl[white] == 1200 && mtl[black] == 1200;
 }
@@ -239,7 +245,6 @@ namespace {
 
 // One iteration with an aspiration window around the last score.
 int32_t AspirationSearch(int side, int* rpt) {
-  const bool pondering = lookahead != 0;
   int32_t hi = 9995, lo = -9995;
   int32_t w = (emtl[0] == 0 || emtl[1] == 0) ? 85 : (emtl[0] <= 1089 || emtl[1] <= 1089) ? 44 : 0;
   int32_t score = LastItScore + w;
@@ -265,7 +270,7 @@ int32_t AspirationSearch(int side, int* rpt) {
       FailHigh = 1;
       if (score > LastItScore + 150 && TCflag > 0 &&
           3 * (ElapsedTime + PonderedTime) > 2 * ResponseTime) {
-        if (pondering)
+        if (Pondering())
           WouldTimeout = 1;
         else
           timeout = 1;
@@ -306,7 +311,6 @@ void StopOrWouldStop() {
 
 // Iterative deepening until time, depth or a settled score ends it.
 void Iterate(int side, int* rpt) {
-  const bool pondering = lookahead != 0;
   TreeEntry* const last = TrPnt[2] - 1;
   for (;;) {
     // Pondering and analysis run until input arrives; the prediction search
@@ -353,7 +357,7 @@ void Iterate(int side, int* rpt) {
     if (t2 < -8999) StopOrWouldStop();
     if (TCflag > 0 && 4 * (ElapsedTime + PonderedTime) > 2 * ResponseTime + ExtraTime)
       StopOrWouldStop();
-    if (!(pondering && !WouldTimeout))
+    if (!(Pondering() && !WouldTimeout))
       LastIteration =
           TCflag > 0 && Sdepth >= 5 && 16 * (ElapsedTime + PonderedTime) > ResponseTime + ExtraTime;
     if (!GuardIntact() || TreeOverflow) {
@@ -382,7 +386,6 @@ void Iterate(int side, int* rpt) {
 
 void SelectMove(int side) {
   const int xside = 1 - side;
-  const bool pondering = lookahead != 0;
 
   // 1. Reset.
   inEGTB = 0;
@@ -390,7 +393,7 @@ void SelectMove(int side) {
   AbandonMove = 0;
   InitBestTime();
   timeout = 0;
-  if (!pondering) player = side;
+  if (!Pondering()) player = side;
   if (!ics_book) LastBookMove = -20;
   selective = ics_selective ? 1 : 0;
   ETnodes = NodeCnt = 0;
@@ -410,7 +413,7 @@ void SelectMove(int side) {
   BestTime = tb_hits = 0;
 
   // 4. Greeting, once a game, at the first search for a move of its own.
-  if (!handshaked && GameCnt < 2 && !pondering) {
+  if (!handshaked && GameCnt < 2 && !Pondering()) {
     kibitz();
     handshaked = 1;
   }
@@ -421,7 +424,7 @@ void SelectMove(int side) {
   memset(RefTab, 0, sizeof RefTab);
   MOVE = ShortMove(64, 64);
   PV = 0;
-  if (!pondering) hint = 0;
+  if (!Pondering()) hint = 0;
   memset(killr0, 0, sizeof killr0);
   memset(killr1, 0, sizeof killr1);
   memset(killr2, 0, sizeof killr2);
@@ -473,7 +476,7 @@ void SelectMove(int side) {
   if (MoveInfo[1] == 0) {
     // 11. No legal move: stalemate or mate.
     timeout = 1;
-    if (!pondering) {
+    if (!Pondering()) {
       if (!InChk) {
         strcpy(DrawComment, "Stalemate");
         root->score = 0;
@@ -487,7 +490,7 @@ void SelectMove(int side) {
     // 12. Draws that need no search, the generation order, the book.
     if (BareKings()) {
       timeout = 1;
-      if (!pondering) {
+      if (!Pondering()) {
         strcpy(DrawComment, "Insufficient material");
         root->score = 0;
         root->flags = MF_DRAW_SCORE;
@@ -495,7 +498,7 @@ void SelectMove(int side) {
     }
     if (GameCnt - Game50 > 100) {
       timeout = 1;
-      if (!pondering) {
+      if (!Pondering()) {
         strcpy(DrawComment, "draw by 50 moves rule");
         root->score = 0;
         root->flags = MF_DRAW_SCORE;
@@ -505,7 +508,7 @@ void SelectMove(int side) {
       for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
     BookMoveFound = 0;
     if (GameCnt < LastBookMove + 8 && !puzzling && !analyze) {
-      if (!pondering) {
+      if (!Pondering()) {
         if (OpeningBook()) {
           BookMoveFound = 1;
           timeout = 1;
@@ -533,7 +536,7 @@ void SelectMove(int side) {
     root->flags |= MF_DRAW_SCORE;
     timeout = 1;
   }
-  if (pondering) {
+  if (Pondering()) {
     if (GameCnt + 1 < kGameListSize) memset(&GameList[GameCnt + 1], 0, sizeof(GameEntry));
     return;
   }
