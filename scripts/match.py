@@ -94,12 +94,15 @@ def main():
         "-fcp", engine, "-fd", os.path.dirname(engine),
         "-scp", OPPONENTS[args.opponent], "-sd", work,
         "-secondComputerString", "",
-        "-mg", str(args.games), "-tc", args.tc, "-inc", str(args.inc),
+        "-mg", str(args.games), "-tc", args.tc,
         "-autoCallFlag", "true", "-sgf", pgn, "-saveSettingsOnExit", "false",
         "-xexit", "-popupMoveErrors", "false", "-matchPause", "500",
         "-debug", "-nameOfDebugFile", debug,
     ]
-    if args.mps > 0:
+    # xboard plays sudden death whenever an increment is given, even 0.
+    if args.inc > 0:
+        cmd += ["-inc", str(args.inc)]
+    elif args.mps > 0:
         cmd += ["-mps", str(args.mps)]
     cmd += ["-ponder"] if args.ponder else ["-xponder"]
     env = dict(os.environ, HOME=work, PATH=os.environ.get("PATH", "") + ":/usr/games")

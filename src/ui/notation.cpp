@@ -340,7 +340,9 @@ void OutputMove() {
   // 8. Resignation after several clearly lost moves.
   if (s < -800 && NodeCnt > 200000 && PreResigns > 2) PrintResignation();
 
-  // 9-10. Node rate, and the clock checks spaced to about four a second.
+  // 9-10. Node rate, and the clock checks spaced to about fifty a second:
+  // the check also polls the input, and a quarter of a second's delay in
+  // seeing the opponent's move loses games on time at fast controls.
   const uint32_t spent = static_cast<uint32_t>(ElapsedTime + PonderedTime);
   if (spent > 0) {
     const int64_t rate = NodeCnt * 100 / static_cast<int64_t>(spent);
@@ -348,7 +350,7 @@ void OutputMove() {
   } else {
     evrate = 0;
   }
-  if (evrate > 4 * static_cast<int64_t>(node_inc)) node_inc = evrate / 4;
+  if (evrate > 50 * static_cast<int64_t>(node_inc)) node_inc = evrate / 50;
   PonderedTime = 0;
 }
 

@@ -769,7 +769,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
     OutputMove();
   }
   EXPECT_EQ(evrate, 1000000);
-  EXPECT_EQ(node_inc, 250000);
+  EXPECT_EQ(node_inc, 20000);
   EXPECT_EQ(PonderedTime, 0);
   NodeCnt = 100;  // a slow move never lowers the interval
   ElapsedTime = 100;
@@ -777,7 +777,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
     Capture out;
     OutputMove();
   }
-  EXPECT_EQ(node_inc, 250000);
+  EXPECT_EQ(node_inc, 20000);
   // Fifty million nodes would overflow a 32-bit product.
   NodeCnt = 50000000;
   ElapsedTime = 1000;
