@@ -276,6 +276,10 @@ int32_t AspirationSearch(int side, int* rpt) {
           timeout = 1;
       }
       if (FailLow) break;
+      // A mate proved by the fail high is final. A re-search cannot prove it
+      // again, since the tree search no longer looks past the mate's depth,
+      // and its fail low would report the window's edge as a false mate.
+      if (score > kMateBound) break;
     }
     w += tries < 4 ? 13 : 50;
     if (lo >= hi || timeout) break;

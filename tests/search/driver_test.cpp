@@ -1,0 +1,146 @@
+#include "search/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "book/learn.h"
+#include "core/board.h"
+#include "search/hashtable.h"
+#include "search/treesearch.h"
+#include "test_util.h"
+#include "timectl/timectl.h"
+#include "ui/command.h"
+#include "ui/config.h"
+#include "ui/notation.h"
+#include "ui/output.h"
+
+namespace {
+
+// Sets the position up and lets the engine move for the side to move, with
+// no clock, book, learning or input polling; returns what it printed.
+std::string Play(const char* fen, int depth) {
+  SetFen(fen);
+  TCflag = -1;
+  MaxSearchDepth = depth;
+  ics_book = 0;
+  learn = LearnFlag = 0;
+  lookahead = 0;
+  puzzling = 1;
+  post = 0;
+  computer = player;
+  opponent = 1 - player;
+  char* text = nullptr;
+  size_t len = 0;
+  FILE* mem = open_memstream(&text, &len);
+  FILE* saved = OutFile;
+  OutFile = mem;
+  SelectMove(player);
+  OutFile = saved;
+  fclose(mem);
+  std::string out(text, len);
+  free(text);
+  puzzling = 0;
+  TCflag = 1;
+  return out;
+}
+
+bool Has(const std::string& out, const std::string& part) {
+  return out.find(part) != std::string::npos;
+}
+
+TEST(SelectMove, MateInOneIsPlayedAndStopsTheDeepening) {
+  const std::string out = Play("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 12);
+  EXPECT_TRUE(Has(out, "1. ... d1d8\n")) << out;
+  EXPECT_STREQ(LastScoreStr, "+M1    ");
+  EXPECT_TRUE(Has(out, "1-0 {White mates}\n")) << out;
+  EXPECT_EQ(mate, 1);
+  EXPECT_LT(GameList[GameCnt].depth, 12);  // the mate ended the iterations
+  EXPECT_STREQ(GameList[GameCnt].san, "Rd8");
+}
+
+TEST(SelectMove, MateInTwo) {
+  const std::string out = Play("k7/8/2K5/8/8/8/8/7R w - - 0 1", 8);
+  EXPECT_STREQ(LastScoreStr, "+M2    ");
+  EXPECT_TRUE(Has(out, "1. ... c6b6\n") || Has(out, "1. ... c6c7\n")) << out;
+  EXPECT_EQ(mate, 0);
+}
+
+TEST(SelectMove, MateInThreeForBlack) {
+  const std::string out = Play("2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1", 10);
+  EXPECT_STREQ(LastScoreStr, "+M3    ");
+  EXPECT_TRUE(Has(out, "1. ... b1g6\n")) << out;
+}
+
+TEST(SelectMove, StalemateAtTheRootPlaysNothing) {
+  const std::string out = Play("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 6);
+  EXPECT_TRUE(Has(out, "1/2-1/2 {Stalemate}\n")) << out;
+  EXPECT_FALSE(Has(out, ". ... ")) << out;
+  EXPECT_EQ(mate, 1);
+  EXPECT_EQ(GameCnt, 1);  // Black to move: only the placeholder entry
+}
+
+TEST(SelectMove, CheckmatedAtTheRootScoresMinusMate) {
+  const std::string out = Play("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 6);
+  EXPECT_TRUE(Has(out, "1-0 {White mates}\n")) << out;
+  EXPECT_EQ(root->score, -9999);
+  EXPECT_EQ(mate, 1);
+}
+
+TEST(SelectMove, BareKingsAreADrawWithoutSearch) {
+  const std::string out = Play("8/8/4k3/8/8/3K4/8/8 w - - 0 1", 6);
+  EXPECT_TRUE(Has(out, "1/2-1/2 {Insufficient")) << out;
+  EXPECT_EQ(mate, 1);
+  EXPECT_LE(NodeCnt, 1);
+}
+
+TEST(SelectMove, FiftyReversibleMovesAreADraw) {
+  SetFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 0 1");
+  // As if 101 reversible half-moves had been played since the last pawn move.
+  const std::string out = [] {
+    Game50 = static_cast<int16_t>(GameCnt - 101);
+    TCflag = -1;
+    MaxSearchDepth = 4;
+    ics_book = 0;
+    lookahead = 0;
+    puzzling = 1;
+    computer = white;
+    opponent = black;
+    char* text = nullptr;
+    size_t len = 0;
+    FILE* mem = open_memstream(&text, &len);
+    FILE* saved = OutFile;
+    OutFile = mem;
+    SelectMove(white);
+    OutFile = saved;
+    fclose(mem);
+    std::string s(text, len);
+    free(text);
+    puzzling = 0;
+    TCflag = 1;
+    return s;
+  }();
+  EXPECT_TRUE(Has(out, "1/2-1/2 {draw by 50 moves rule}\n")) << out;
+  EXPECT_EQ(mate, 1);
+}
+
+TEST(SelectMove, SameSignatureEveryRun) {
+  Play("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 4);
+  const int64_t first = NodeCnt;
+  const int16_t move = GameList[GameCnt].move & 0xffff;
+  Play("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 4);
+  EXPECT_EQ(NodeCnt, first);
+  EXPECT_EQ(GameList[GameCnt].move & 0xffff, move);
+}
+
+TEST(Sort, BringsTheBestScoreFirstAndKeepsTheFirstOfEquals) {
+  TreeEntry list[4] = {{5, 1, 0, 0}, {9, 2, 0, 0}, {9, 3, 0, 0}, {-1, 4, 0, 0}};
+  Sort(&list[0], &list[3]);
+  EXPECT_EQ(list[0].score, 9);
+  EXPECT_EQ(list[0].to, 2);
+  EXPECT_EQ(list[1].to, 1);
+}
+
+}  // namespace
