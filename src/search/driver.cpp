@@ -547,8 +547,11 @@ void SelectMove(int side) {
   if (!BookMoveFound) hint = PrVar[2] & 0xffff;
   CheckElapsedTime(1);
   if (AbandonMove) {
-    // The GUI took the move away (force, result, new or quit arrived).
+    // The GUI took the move away (force, result, new or quit arrived): the
+    // side to move stays to move, and its move is now expected as input.
     AbandonMove = 0;
+    opponent = player = side;
+    computer = xside;
     Sdepth = 0;
     return;
   }
