@@ -8,6 +8,7 @@
 
 #include "core/board.h"
 #include "core/movetables.h"
+#include "ui/output.h"
 #include "ui/position.h"
 
 void FreshGame() {
@@ -23,6 +24,20 @@ void FreshGame() {
 
 int Sq(const char* name) {
   return (name[1] - '1') * 8 + (name[0] - 'a');
+}
+
+std::string CaptureOutput(const std::function<void()>& f) {
+  char* text = nullptr;
+  size_t len = 0;
+  FILE* mem = open_memstream(&text, &len);
+  FILE* saved = OutFile;
+  OutFile = mem;
+  f();
+  OutFile = saved;
+  fclose(mem);
+  std::string out(text, len);
+  free(text);
+  return out;
 }
 
 void SetFen(const char* fen) {

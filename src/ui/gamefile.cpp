@@ -204,25 +204,6 @@ bool TakeBack(Scratch* s, const GameEntry& e, int* mover, bool* castling) {
   return FitsPieceLists(*s);
 }
 
-// Piece letters of a scratch position, rank 8 to 1; out needs 72 bytes.
-void WritePlacement(const Scratch& s, char* out) {
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const int sq = rank * 8 + file;
-      if (s.color[sq] == neutral || s.board[sq] < pawn || s.board[sq] > king) {
-        empty++;
-        continue;
-      }
-      if (empty > 0) *out++ = static_cast<char>('0' + empty);
-      empty = 0;
-      *out++ = kFenLetters[s.color[sq] == black][s.board[sq]];
-    }
-    if (empty > 0) *out++ = static_cast<char>('0' + empty);
-    if (rank > 0) *out++ = '/';
-  }
-  *out = '\0';
-}
 
 // FEN of a scratch position with side to move. A side that may castle keeps
 // the right to each side where king and rook stand on their home squares.
@@ -236,7 +217,7 @@ void ScratchFen(const Scratch& s, int side, const bool may_castle[2], char* dst,
   char placement[72];
   char rights[5];
   char* p = rights;
-  WritePlacement(s, placement);
+  WritePlacement(s.board, s.color, placement);
   for (const Right& r : kRights) {
     if (!may_castle[r.side]) continue;
     if (s.board[r.king_sq] == king && s.color[r.king_sq] == r.side && s.board[r.rook_sq] == rook &&

@@ -200,25 +200,6 @@ void ReadEnPassant(Field f, Setup* s) {
   }
 }
 
-// Piece letters rank 8 to 1, runs of empty squares as digits; out needs 72 bytes.
-void WritePlacement(const int16_t* b, const int16_t* c, char* out) {
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const int sq = rank * 8 + file;
-      if (c[sq] == neutral || b[sq] < pawn || b[sq] > king) {
-        empty++;
-        continue;
-      }
-      if (empty > 0) *out++ = static_cast<char>('0' + empty);
-      empty = 0;
-      *out++ = kLetters[c[sq] == black][b[sq]];
-    }
-    if (empty > 0) *out++ = static_cast<char>('0' + empty);
-    if (rank > 0) *out++ = '/';
-  }
-  *out = '\0';
-}
 
 void WriteSquare(int sq, char* out) {
   if (sq == 0) {
@@ -248,6 +229,25 @@ void WriteSetupFen(const Setup& s, char* dst, size_t size) {
 }
 
 }  // namespace
+
+void WritePlacement(const int16_t* b, const int16_t* c, char* out) {
+  for (int rank = 7; rank >= 0; rank--) {
+    int empty = 0;
+    for (int file = 0; file < 8; file++) {
+      const int sq = rank * 8 + file;
+      if (c[sq] == neutral || b[sq] < pawn || b[sq] > king) {
+        empty++;
+        continue;
+      }
+      if (empty > 0) *out++ = static_cast<char>('0' + empty);
+      empty = 0;
+      *out++ = kLetters[c[sq] == black][b[sq]];
+    }
+    if (empty > 0) *out++ = static_cast<char>('0' + empty);
+    if (rank > 0) *out++ = '/';
+  }
+  *out = '\0';
+}
 
 int FEN_to_pos(const char* text) {
   if (text == nullptr) return 1;

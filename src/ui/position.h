@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 constexpr size_t kFenSize = 128;  // room for any FEN this module writes
 
@@ -21,3 +22,6 @@ int FEN_to_pos(const char* text);
 void pos_to_FEN(char* dst);
 // The same, cut to size bytes (always terminated when size > 0).
 void pos_to_FEN(char* dst, size_t size);
+// The placement field of board/color arrays (rank 8 to 1, empty squares as
+// digits) into out, which needs 72 bytes.
+void WritePlacement(const int16_t* b, const int16_t* c, char* out);

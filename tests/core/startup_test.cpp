@@ -7,6 +7,7 @@
 
 #include "egtb/egtb.h"
 #include "search/hashtable.h"
+#include "test_util.h"
 #include "ui/config.h"
 #include "ui/output.h"
 
@@ -31,17 +32,7 @@ Sizes SizeFor(int megabytes, int tablebases) {
 }
 
 std::string CaptureReport() {
-  char* text = nullptr;
-  size_t len = 0;
-  FILE* mem = open_memstream(&text, &len);
-  FILE* saved = OutFile;
-  OutFile = mem;
-  PrintHashSizes();
-  OutFile = saved;
-  fclose(mem);
-  std::string out(text, len);
-  free(text);
-  return out;
+  return CaptureOutput(PrintHashSizes);
 }
 
 TEST(AskForMemSize, DefaultTwelveMegabytes) {

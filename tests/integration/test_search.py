@@ -43,32 +43,24 @@ def summary_reply(engine):
     return moves[1]
 
 
-def fixed_time_per_move():
-    engine = start("new", "easy", "st 3", "go")
-    try:
-        _, secs, _ = engine_move(engine, 20)
-        assert secs < 6, secs
-    finally:
-        engine.kill()
+def moves_within(limit, *commands):
+    """The engine, given commands that end with "go", moves within limit seconds."""
+    def run():
+        engine = start(*commands)
+        try:
+            _, secs, _ = engine_move(engine, 20)
+            assert secs < limit, secs
+        finally:
+            engine.kill()
+    return run
 
 
-def forty_moves_in_five_minutes():
-    # 10 seconds left for 40 moves: a budget well under a second or two.
-    engine = start("new", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
-    try:
-        _, secs, _ = engine_move(engine, 20)
-        assert secs < 4, secs
-    finally:
-        engine.kill()
-
-
-def sudden_death_with_increment():
-    engine = start("new", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
-    try:
-        _, secs, _ = engine_move(engine, 20)
-        assert secs < 4, secs
-    finally:
-        engine.kill()
+fixed_time_per_move = moves_within(6, "new", "easy", "st 3", "go")
+# 10 seconds left for 40 moves: a budget of well under a second or two.
+forty_moves_in_five_minutes = moves_within(
+    4, "new", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
+sudden_death_with_increment = moves_within(
+    4, "new", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
 
 
 def input_during_own_search_ends_it():
@@ -131,8 +123,10 @@ def analysis_reports_and_leaves():
 
 
 runner = Runner()
-for test in [fixed_time_per_move, forty_moves_in_five_minutes, sudden_death_with_increment,
-             input_during_own_search_ends_it, force_during_own_search_takes_the_move_away,
+runner.run("fixed time per move", fixed_time_per_move)
+runner.run("forty moves in five minutes", forty_moves_in_five_minutes)
+runner.run("sudden death with increment", sudden_death_with_increment)
+for test in [input_during_own_search_ends_it, force_during_own_search_takes_the_move_away,
              ping_while_pondering_and_a_ponder_hit, analysis_reports_and_leaves]:
     runner.run(test.__name__, test)
 runner.finish()

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "book/learn.h"
@@ -21,8 +19,10 @@ namespace {
 
 // Sets the position up and lets the engine move for the side to move, with
 // no clock, book, learning or input polling; returns what it printed.
-std::string Play(const char* fen, int depth) {
+std::string Play(
+    const char* fen, int depth, const std::function<void()>& setup = [] {}) {
   SetFen(fen);
+  setup();
   TCflag = -1;
   MaxSearchDepth = depth;
   ics_book = 0;
@@ -32,16 +32,7 @@ std::string Play(const char* fen, int depth) {
   post = 0;
   computer = player;
   opponent = 1 - player;
-  char* text = nullptr;
-  size_t len = 0;
-  FILE* mem = open_memstream(&text, &len);
-  FILE* saved = OutFile;
-  OutFile = mem;
-  SelectMove(player);
-  OutFile = saved;
-  fclose(mem);
-  std::string out(text, len);
-  free(text);
+  const std::string out = CaptureOutput([] { SelectMove(player); });
   puzzling = 0;
   TCflag = 1;
   return out;
@@ -97,31 +88,9 @@ TEST(SelectMove, BareKingsAreADrawWithoutSearch) {
 }
 
 TEST(SelectMove, FiftyReversibleMovesAreADraw) {
-  SetFen("4k3/8/8/8/8/8/4P3/R3K3 w - - 0 1");
   // As if 101 reversible half-moves had been played since the last pawn move.
-  const std::string out = [] {
-    Game50 = static_cast<int16_t>(GameCnt - 101);
-    TCflag = -1;
-    MaxSearchDepth = 4;
-    ics_book = 0;
-    lookahead = 0;
-    puzzling = 1;
-    computer = white;
-    opponent = black;
-    char* text = nullptr;
-    size_t len = 0;
-    FILE* mem = open_memstream(&text, &len);
-    FILE* saved = OutFile;
-    OutFile = mem;
-    SelectMove(white);
-    OutFile = saved;
-    fclose(mem);
-    std::string s(text, len);
-    free(text);
-    puzzling = 0;
-    TCflag = 1;
-    return s;
-  }();
+  const std::string out = Play("4k3/8/8/8/8/8/4P3/R3K3 w - - 0 1", 4,
+                               [] { Game50 = static_cast<int16_t>(GameCnt - 101); });
   EXPECT_TRUE(Has(out, "1/2-1/2 {draw by 50 moves rule}\n")) << out;
   EXPECT_EQ(mate, 1);
 }
