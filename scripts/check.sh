@@ -42,5 +42,5 @@ cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^integration\.'
 
 echo "== games against fairymax under xboard (one pondering)"
-python3 scripts/match.py --games 1 --tc 0:30 --mps 40 --pgn build/ci-match.pgn
-python3 scripts/match.py --games 1 --tc 0:30 --mps 40 --ponder --pgn build/ci-match-ponder.pgn
+python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --pgn build/ci-match.pgn
+python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --ponder --pgn build/ci-match-ponder.pgn
