@@ -15,6 +15,7 @@
 #include "timectl/clock.h"
 #include "timectl/timectl.h"
 #include "ui/command.h"
+#include "ui/config.h"
 #include "ui/display.h"
 #include "ui/gamefile.h"
 #include "ui/notation.h"
@@ -147,8 +148,8 @@ void NewGame(int mode) {
   // 8. Time control.
   if (TCflag >= 1)
     SetTimeControl();
-  else if (Level == 0)
-    SelectLevel();
+  else if (Level == 0 && !ics)
+    SelectLevel();  // the console menu reads a number: never under a GUI
 
   // 9. Display.
   if (mode == 1) UpdateDisplay(0, 0, 1, 0);

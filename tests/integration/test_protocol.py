@@ -1,6 +1,7 @@
 """GUI protocol transcripts against the real engine binary."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -159,6 +160,15 @@ def unexpected_input(s):
 
 
 @session_test
+def no_level_menu_and_the_speed_test(s):
+    # "st 0" then "new" would open the console's level menu and eat a command.
+    assert s.say("st 0\nnew\nforce") == []
+    out = s.say("test")
+    assert len(out) == 1 and re.match(r"^\x1b\[24;48Hcnt= \d+  rate= \d+\x1b\[K$", out[0]), out
+    assert int(re.search(r"cnt= (\d+)", out[0]).group(1)) == 200000, out
+
+
+@session_test
 def setboard_bad_and_good(s):
     s.say("new\nforce")
     for bad in ["8/8/8/8/8/8/8 w - - 0 1",
@@ -212,7 +222,8 @@ runner = Runner()
 for test in [protover_2_handshake, protover_3_handshake, ping_with_and_without_argument,
              moves_in_force_mode, castling_words_and_captures, promotions,
              result_then_refused_move, undo_back_and_remove, several_commands_in_one_write,
-             unexpected_input, setboard_bad_and_good, save_load_and_positions,
+             unexpected_input, no_level_menu_and_the_speed_test, setboard_bad_and_good,
+             save_load_and_positions,
              pgn_export_reads_cleanly]:
     runner.run(test.__name__, test)
 runner.finish()
