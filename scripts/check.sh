@@ -36,10 +36,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== sanitizer build and unit tests"
+echo "== sanitizer build, unit and integration tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^integration\.'
+ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== games against fairymax under xboard (one pondering)"
 python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --pgn build/ci-match.pgn
