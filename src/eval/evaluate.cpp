@@ -529,6 +529,15 @@ int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta) {
   return Finish(side, xside, ply, score);
 }
 
+void ClearTermRecords() {
+  memset(WfieldBoard, 0, sizeof WfieldBoard);
+  memset(Rook_Precious, 0, sizeof Rook_Precious);
+  memset(Wfield_Cnt, 0, sizeof Wfield_Cnt);
+  memset(CentStr, 0, sizeof CentStr);
+  memset(Color_Bishop, 0, sizeof Color_Bishop);
+  memset(passed_fl, 64, sizeof passed_fl);
+}
+
 void ScorePosition(int side, int32_t* result) {
   ASSERT(side == white || side == black);
   const int xside = 1 - side;
@@ -539,12 +548,7 @@ void ScorePosition(int side, int32_t* result) {
   UpdateWeights();
 
   // 2. Fresh records.
-  memset(WfieldBoard, 0, sizeof WfieldBoard);
-  memset(Rook_Precious, 0, sizeof Rook_Precious);
-  memset(Wfield_Cnt, 0, sizeof Wfield_Cnt);
-  memset(CentStr, 0, sizeof CentStr);
-  memset(Color_Bishop, 0, sizeof Color_Bishop);
-  memset(passed_fl, 64, sizeof passed_fl);
+  ClearTermRecords();
   Developed[white] = CountDeveloped(0);
   Developed[black] = CountDeveloped(56);
   int16_t sum[2] = {0, 0};

@@ -55,6 +55,8 @@ extern const int32_t DriveToBlackCorner[64];
 
 // Score of the position for side (to move) at ply, window alpha..beta.
 int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta);
+// Empties the records the terms fill (weak squares, passed pawns ...).
+void ClearTermRecords();
 // Full static evaluation for side.
 void ScorePosition(int side, int32_t* result);
 // 1 (and DrawComment set) when neither side has the material to win.

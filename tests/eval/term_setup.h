@@ -20,12 +20,7 @@ inline void TermPosition(const char* fen) {
   SetFen(fen);
   stage = -1;
   ExaminePosition();
-  memset(WfieldBoard, 0, sizeof WfieldBoard);
-  memset(Rook_Precious, 0, sizeof Rook_Precious);
-  memset(Wfield_Cnt, 0, sizeof Wfield_Cnt);
-  memset(CentStr, 0, sizeof CentStr);
-  memset(Color_Bishop, 0, sizeof Color_Bishop);
-  memset(passed_fl, 64, sizeof passed_fl);
+  ClearTermRecords();
   for (int s = 0; s < 2; s++) {
     const int base = s == white ? 0 : 56;
     Developed[s] = static_cast<int16_t>((board[base + 1] != knight) + (board[base + 2] != bishop) +
