@@ -204,7 +204,6 @@ bool TakeBack(Scratch* s, const GameEntry& e, int* mover, bool* castling) {
   return FitsPieceLists(*s);
 }
 
-
 // FEN of a scratch position with side to move. A side that may castle keeps
 // the right to each side where king and rook stand on their home squares.
 void ScratchFen(const Scratch& s, int side, const bool may_castle[2], char* dst, size_t size) {

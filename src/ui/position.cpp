@@ -200,7 +200,6 @@ void ReadEnPassant(Field f, Setup* s) {
   }
 }
 
-
 void WriteSquare(int sq, char* out) {
   if (sq == 0) {
     strcpy(out, "-");
