@@ -254,18 +254,6 @@ int32_t BareKingMode(int side, int xside, int ply) {
   return Finish(side, xside, ply, score);
 }
 
-// Sets c1 and the pointers the terms read for it.
-void ScoreFor(int side) {
-  c1 = static_cast<int16_t>(side);
-  c2 = static_cast<int16_t>(1 - side);
-  atk1 = atak[c1];
-  atk2 = atak[c2];
-  PC1 = PawnCnt[c1];
-  PC2 = PawnCnt[c2];
-  PP1 = passed_fl[c1];
-  EnemyKing = PieceList[c2][0];
-}
-
 // Minor-piece home squares not holding their piece, for one side.
 int16_t CountDeveloped(int base) {
   int16_t n = 0;
@@ -527,6 +515,17 @@ int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta) {
     }
   }
   return Finish(side, xside, ply, score);
+}
+
+void ScoreFor(int side) {
+  c1 = static_cast<int16_t>(side);
+  c2 = static_cast<int16_t>(1 - side);
+  atk1 = atak[c1];
+  atk2 = atak[c2];
+  PC1 = PawnCnt[c1];
+  PC2 = PawnCnt[c2];
+  PP1 = passed_fl[c1];
+  EnemyKing = PieceList[c2][0];
 }
 
 void ClearTermRecords() {

@@ -55,6 +55,8 @@ extern const int32_t DriveToBlackCorner[64];
 
 // Score of the position for side (to move) at ply, window alpha..beta.
 int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta);
+// Makes side the side being scored: c1, c2 and the pointers the terms read.
+void ScoreFor(int side);
 // Empties the records the terms fill (weak squares, passed pawns ...).
 void ClearTermRecords();
 // Full static evaluation for side.

@@ -33,14 +33,7 @@ inline void TermPosition(const char* fen) {
 
 // Makes side the side being scored.
 inline void ScoreAs(int side) {
-  c1 = static_cast<int16_t>(side);
-  c2 = static_cast<int16_t>(1 - side);
-  atk1 = atak[c1];
-  atk2 = atak[c2];
-  PC1 = PawnCnt[c1];
-  PC2 = PawnCnt[c2];
-  PP1 = passed_fl[c1];
-  EnemyKing = PieceList[c2][0];
+  ScoreFor(side);
 }
 
 // The pawn on sq scored for its owner; side is the side to move.
