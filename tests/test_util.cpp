@@ -14,9 +14,7 @@
 void FreshGame() {
   static bool tables_built = false;
   if (!tables_built) {
-    Initialize_dist();
-    Initialize_moves();
-    Initialize_fcol();
+    InitializeTables();
     tables_built = true;
   }
   NewGame(2);

@@ -55,9 +55,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: bench [depth 1..32]\n");
     return 2;
   }
-  Initialize_dist();
-  Initialize_moves();
-  Initialize_fcol();
+  InitializeTables();
   AskForMemSize();
   if (!hashflag || AllocateTTable() != 0) {
     fprintf(stderr, "bench: no hash tables\n");

@@ -31,9 +31,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "perft: depth must be 0..30\n");
     return 2;
   }
-  Initialize_dist();
-  Initialize_moves();
-  Initialize_fcol();
+  InitializeTables();
   NewGame(2);
   if (FEN_to_pos(argv[arg]) != 0) {
     fprintf(stderr, "perft: illegal position: %s\n", argv[arg]);

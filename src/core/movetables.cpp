@@ -124,3 +124,9 @@ void Initialize_dist() {
 void Initialize_fcol() {
   for (int sq = 0; sq < 64; sq++) FieldColor[sq] = ((sq & 7) + (sq >> 3)) % 2 == 0 ? 1 : 0;
 }
+
+void InitializeTables() {
+  Initialize_dist();
+  Initialize_moves();
+  Initialize_fcol();
+}

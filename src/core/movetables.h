@@ -26,6 +26,8 @@ extern int16_t FieldColor[64];      // 1 on dark squares
 void Initialize_moves();
 void Initialize_dist();
 void Initialize_fcol();
+// Builds all three tables (what start-up, the tools and the tests need).
+void InitializeTables();
 
 inline int distance(int a, int b) {
   return distdata[a][b];

@@ -95,9 +95,7 @@ int EnterChess() {
   if (hashflag && AllocateTTable() != 0) return 1;
   PrintHashSizes();
   StartKeepAliveThread(KeepAlivePing);
-  Initialize_dist();
-  Initialize_moves();
-  Initialize_fcol();
+  InitializeTables();
   OpenBook();
   InitLearn();
   if (ics && ics_level >= 0) {
