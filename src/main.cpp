@@ -1,6 +1,8 @@
 #include <cstdio>
 
+#include "app/lifecycle.h"
 #include "core/startup.h"
+#include "search/driver.h"
 #include "ui/command.h"
 #include "ui/config.h"
 

@@ -6,15 +6,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/lifecycle.h"
 #include "core/board.h"
 #include "core/movetables.h"
+#include "timectl/clock.h"
 #include "ui/output.h"
+#include "ui/poll.h"
 #include "ui/position.h"
 
 void FreshGame() {
   static bool tables_built = false;
   if (!tables_built) {
     InitializeTables();
+    SearchInputPoll = PollSearchInput;
     tables_built = true;
   }
   NewGame(2);

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/lifecycle.h"
 #include "book/learn.h"
 #include "core/board.h"
 #include "core/movetables.h"
 #include "core/startup.h"
+#include "platform/platform.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
 #include "search/treesearch.h"
@@ -56,13 +58,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   InitializeTables();
-  AskForMemSize();
+  AskForMemSize(get_free_mem(), 0);
   if (!hashflag || AllocateTTable() != 0) {
     fprintf(stderr, "bench: no hash tables\n");
     return 1;
   }
   NewGame(2);
-  FILE* quiet = fopen("/dev/null", "w");
+  FILE* quiet = OpenNullOutput();
   if (quiet != nullptr) OutFile = quiet;
   // No clock, no book, no learning, no input polling: the same nodes every run.
   ics_book = 0;

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/lifecycle.h"
 #include "core/board.h"
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/movetables.h"
+#include "search/driver.h"
 #include "ui/command.h"
 #include "ui/position.h"
 

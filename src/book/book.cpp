@@ -19,3 +19,7 @@ int OpeningBook() {
 uint16_t RepFromBook(int* /*index*/, int* /*weight*/) {
   return 0;
 }
+
+void NewGameBook() {
+  LastBookMove = 0;
+}

@@ -6,6 +6,8 @@
 extern int32_t BookOn;        // book files open and in use
 extern int32_t LastBookMove;  // game-record index of the last book move
 
+// A new game opens the book window again.
+void NewGameBook();
 // Opens the binary books.
 void OpenBook();
 

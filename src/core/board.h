@@ -35,8 +35,8 @@ extern GameEntry GameList[kGameListSize];
 
 // Draws the hash codes from the seeded generator.
 void InitHashCodes();
-// Recomputes every derived array from board and color.
-void InitializeStats();
-// Starts a new game: mode 1 from the GUI or menu, mode 2 as the first step
-// of a position setup, a game load or a book line.
-void NewGame(int mode);
+// Recomputes every derived array from board and color (piece lists, pawn
+// counts, material, hash words); clears epsquare.
+void InitializeBoardStats();
+// The initial position with an empty game record and fresh hash codes.
+void NewGameBoard();

@@ -4,10 +4,7 @@
 #include "core/makemove.h"
 #include "core/movetables.h"
 #include "core/tables.h"
-#include "search/treesearch.h"
 
-uint8_t HisTab[1024];
-RefEntry RefTab[1024];
 TreeEntry* NextPnt = Tree;
 int16_t TreeOverflow = 0;
 
@@ -22,9 +19,6 @@ const int32_t pbishop[64] = {14, 14, 14, 14, 14, 14, 14, 14, 14, 22, 18, 18, 18,
                              14, 22, 18, 18, 18, 18, 22, 14, 14, 14, 14, 14, 14, 14, 14, 14};
 
 namespace {
-
-// Killer candidates of the list being generated.
-uint16_t Swag0, Swag1, Swag2, Swag3, Swag4;
 
 // Reserves n tree entries; false (and the overflow mark) when they do not fit.
 bool Room(int n) {
@@ -78,38 +72,17 @@ bool PawnRunThreat(int side, int to) {
 void AssignBonus(int ply, uint32_t move, uint16_t flags, int xside) {
   const int side = 1 - xside;
   const int from = (move >> 8) & 0xff, to = move & 0xff;
-  const uint16_t sm = static_cast<uint16_t>(move & 0xffff);
   const int kind = board[from];
 
-  // 1. Killer candidates.
   int32_t s = 0;
-  if (sm == Swag0)
-    s = 2000;
-  else if (sm == Swag1)
-    s = 60;
-  else if (sm == Swag2)
-    s = 50;
-  else if (sm == Swag3)
-    s = 40;
-  else if (sm == Swag4)
-    s = 30;
-
   if (color[to] != neutral) {
-    // 2. Captures, recaptures worth most.
+    // 1. Captures, recaptures worth most.
     s += 512;
     if (to == static_cast<int>(MOVE & 0xff)) s += 500;
     s += value[board[to]] - kind;
   } else {
-    // 3. Quiet moves: refutation and history, then a check bonus near the root.
-    if (flags & MF_CAPTURE) {
-      s += 611;
-    } else if (ply > 1) {
-      const uint32_t last = GameList[GameCnt].move;
-      const int t = last & 0xff, k = board[(last >> 8) & 0xff];
-      const RefEntry& ref = RefTab[(side * 8 + k) * 64 + t];
-      if (sm == ref.move) s += 4 + ref.bonus;
-      s += HisTab[(side * 8 + kind) * 64 + to];
-    }
+    // 2. Quiet moves (en passant aside): a check bonus near the root.
+    if (flags & MF_CAPTURE) s += 611;
     if (ply <= 2) {
       const int16_t saved_board = board[to], saved_color = color[to];
       board[to] = board[from], color[to] = color[from];
@@ -120,7 +93,7 @@ void AssignBonus(int ply, uint32_t move, uint16_t flags, int xside) {
     }
   }
 
-  // 4. Terms of the moving kind.
+  // 3. Terms of the moving kind.
   switch (kind) {
     case knight:
       s += (pknight[to] - pknight[from]) / 2;
@@ -170,7 +143,7 @@ void AssignBonus(int ply, uint32_t move, uint16_t flags, int xside) {
       break;
   }
 
-  // 5. Append.
+  // 4. Append.
   if (Room(1)) Append(move, flags, s - 20000);
 }
 
@@ -179,11 +152,6 @@ void MoveList(int side, int ply) {
   ASSERT(ply >= 1 && ply < kMaxPly - 1);
   const int xside = 1 - side;
   NextPnt = TrPnt[ply];
-  Swag0 = PV ? PV : killr0[ply];
-  Swag1 = killr1[ply];
-  Swag2 = killr2[ply];
-  Swag3 = killr3[ply];
-  Swag4 = ply >= 3 ? killr1[ply - 2] : 0;
 
   for (int i = PieceCnt[side]; i >= 0; i--) {
     const int o = PieceList[side][i];
@@ -227,7 +195,43 @@ void MoveList(int side, int ply) {
   TrPnt[ply + 1] = NextPnt;
 }
 
-void CaptureList(int side, int xside, int ply) {
+namespace {
+
+// Pawns about to promote: on the seventh rank captures and pushes that
+// promote to a queen; on the sixth (near the horizon) captures and pushes
+// that threaten to run.
+void AddPawnAdvances(int o, const NextStep* nx, bool seventh, int xside) {
+  const int p1 = nx[o].nextdir;
+  const int p2 = p1 != o ? nx[p1].nextdir : o;
+  for (int c : {p1, p2}) {
+    if (c == o || color[c] != xside) continue;
+    if (seventh)
+      AddCapture(o, c, MF_CAPTURE | MF_PROMOTE | queen, value[queen]);
+    else
+      AddCapture(o, c, MF_CAPTURE | MF_PAWN_THREAT, value[board[c]] + 255);
+  }
+  const int f = nx[o].nextpos;
+  if (f != o && IsEmpty(f)) {
+    if (seventh)
+      AddCapture(o, f, MF_PROMOTE | queen, value[queen]);
+    else
+      AddCapture(o, f, MF_PAWN_THREAT, 256);
+  }
+}
+
+// A capture, tried for check when test is set; a checking capture is
+// scored one higher.
+void AddTestedCapture(int side, int from, int to, int kind, int ksq, bool test) {
+  const int victim = board[to];
+  if (test && GivesCheck(side, from, to, ksq))
+    AddCapture(from, to, MF_CAPTURE | MF_CHECK, value[victim] + 1 - kind);
+  else
+    AddCapture(from, to, MF_CAPTURE, value[victim] - kind);
+}
+
+}  // namespace
+
+void CaptureList(int side, int xside, int ply, int horizon) {
   ASSERT(side == white || side == black);
   ASSERT(ply >= 1 && ply < kMaxPly - 1);
   NextPnt = TrPnt[ply];
@@ -248,28 +252,69 @@ void CaptureList(int side, int xside, int ply) {
       continue;
     }
     const bool seventh = k == pawn && Rank(o) == rank7[side];
-    const bool sixth = k == pawn && Rank(o) == rank6[side] && ply <= Xdepth + 1;
+    const bool sixth = k == pawn && Rank(o) == rank6[side] && ply <= horizon + 1;
     if (seventh || sixth) {
-      const int c1 = nx[o].nextdir;
-      const int c2 = c1 != o ? nx[c1].nextdir : o;
-      for (int c : {c1, c2}) {
-        if (c == o || color[c] != xside) continue;
-        if (seventh)
-          AddCapture(o, c, MF_CAPTURE | MF_PROMOTE | queen, 1090);
-        else
-          AddCapture(o, c, MF_CAPTURE | MF_PAWN_THREAT, value[board[c]] + 255);
-      }
-      const int f = nx[o].nextpos;
-      if (f != o && IsEmpty(f)) {
-        if (seventh)
-          AddCapture(o, f, MF_PROMOTE | queen, 1090);
-        else
-          AddCapture(o, f, MF_PAWN_THREAT, 256);
-      }
+      AddPawnAdvances(o, nx, seventh, xside);
       continue;
     }
     for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir)
       if (color[u] == xside) AddCapture(o, u, MF_CAPTURE, value[board[u]] - k);
+  }
+  GenerateEnPassant(side, ply, xside, false);
+  TrPnt[ply + 1] = NextPnt;
+}
+
+bool GivesCheck(int side, int from, int to, int ksq) {
+  const int16_t saved_board = board[to], saved_color = color[to];
+  board[to] = board[from], color[to] = color[from];
+  board[from] = no_piece, color[from] = neutral;
+  const bool check = SqAtakd(ksq, side) != 0;
+  board[from] = board[to], color[from] = color[to];
+  board[to] = saved_board, color[to] = saved_color;
+  return check;
+}
+
+void CheckCaptureList(int side, int xside, int ply, int g, int horizon) {
+  ASSERT(side == white || side == black);
+  ASSERT(g == 1 || g == 2);
+  ASSERT(ply >= 1 && ply < kMaxPly - 1);
+  NextPnt = TrPnt[ply];
+  const int ksq = PieceList[xside][0];
+  for (int i = 0; i <= PieceCnt[side]; i++) {
+    const int o = PieceList[side][i];
+    const int k = board[o];
+    const NextStep* nx = next[ptype[side][k]][o];
+    if (sweep[k]) {
+      // Sliders: every capture is tried for check; quiet checks to empty
+      // squares (with g 1 only rooks and queens on the king's rank).
+      const bool quiet = g == 2 || k == rook || k == queen;
+      int u = nx[o].nextpos;
+      while (u != o) {
+        if (IsEmpty(u)) {
+          if (quiet && (g == 2 || Rank(u) == Rank(ksq)) && GivesCheck(side, o, u, ksq))
+            AddCapture(o, u, MF_CHECK, 1);
+          u = nx[u].nextpos;
+        } else {
+          if (color[u] == xside) AddTestedCapture(side, o, u, k, ksq, true);
+          u = nx[u].nextdir;
+        }
+      }
+      continue;
+    }
+    const bool seventh = k == pawn && Rank(o) == rank7[side];
+    const bool sixth = k == pawn && Rank(o) == rank6[side] && ply <= horizon + 1;
+    if (seventh || sixth) {
+      AddPawnAdvances(o, nx, seventh, xside);
+      continue;
+    }
+    // Pawns, knights and the king: captures (tried for check only with
+    // g 2), and with g 2 the knight's quiet checks.
+    for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir) {
+      if (color[u] == xside)
+        AddTestedCapture(side, o, u, k, ksq, g == 2);
+      else if (IsEmpty(u) && g == 2 && k == knight && GivesCheck(side, o, u, ksq))
+        AddCapture(o, u, MF_CHECK, 1);
+    }
   }
   GenerateEnPassant(side, ply, xside, false);
   TrPnt[ply + 1] = NextPnt;

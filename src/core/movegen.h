@@ -10,24 +10,28 @@
 
 #include "core/vorna.h"
 
-struct RefEntry {
-  uint16_t move;  // short move that refuted the previous move
-  int16_t bonus;
-};
-
-extern uint8_t HisTab[1024];   // history: [(side*8 + kind) * 64 + to]
-extern RefEntry RefTab[1024];  // refutations: [(side*8 + kind) * 64 + to of the last move]
-extern TreeEntry* NextPnt;     // where the generator writes next
-extern int16_t TreeOverflow;   // a generator ran out of tree entries
+extern TreeEntry* NextPnt;    // where the generator writes next
+extern int16_t TreeOverflow;  // a generator ran out of tree entries
 extern const int32_t pknight[64];
 extern const int32_t pbishop[64];
 
-// All pseudo-legal moves of side, scored for ordering.
+// All pseudo-legal moves of side, scored for ordering by what the position
+// shows (captures, checks near the root, piece placement, pawn advances);
+// the search adds what it learned (killers, history, refutations).
 void MoveList(int side, int ply);
 // Scores one move and appends it (four entries for a promotion).
 void AssignBonus(int ply, uint32_t move, uint16_t flags, int xside);
-// Captures, queen promotions and, near the horizon, pawn moves to the seventh rank.
-void CaptureList(int side, int xside, int ply);
+// Captures, queen promotions and, while ply <= horizon + 1, pawn moves to the
+// seventh rank.
+void CaptureList(int side, int xside, int ply, int horizon);
+// 1 when side, moving from -> to, attacks the king on ksq afterwards. The
+// move is tried on board and color only.
+bool GivesCheck(int side, int from, int to, int ksq);
+// Quiescence moves with checks, for generator g = 1 or 2: the captures of
+// CaptureList, checking captures flagged MF_CHECK and scored higher, and
+// quiet checks (g 2: knight and sliding moves; g 1: rook and queen moves
+// to the enemy king's rank).
+void CheckCaptureList(int side, int xside, int ply, int g, int horizon);
 // 1 when side attacks square sq, else 0.
 int SqAtakd(int sq, int side);
 // Castling: mode 0 tests legality (1/0), 1 makes it, 2 takes it back.

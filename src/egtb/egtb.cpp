@@ -12,3 +12,7 @@ int nEGTBProbe(int ply, int side, int32_t* score) {
   (void)score;
   return 0;
 }
+
+void NewGameTb() {
+  if (tb_access > 0) VTbCloseFiles();
+}

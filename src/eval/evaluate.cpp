@@ -40,9 +40,8 @@ int16_t NoBreathHole[2];
 int16_t InChk;
 int32_t Terminate;
 int32_t slk;
-int32_t Pscore[kMaxPly];
-int16_t ChkFlag[kMaxPly];
-int16_t ExtFlag[kMaxPly];
+const int16_t* KingRiskPtr[2] = {nullptr, nullptr};
+int16_t WeakFields[64];
 int16_t KingRisk[2], BaseRisk[2];
 
 int16_t (*const ScorePiece[7])(int sq) = {nullptr,   nullptr,    ScoreKnight, ScoreBishop,
@@ -612,4 +611,12 @@ int MaterialRemis() {
   if (!remis) return 0;
   strcpy(DrawComment, "Insufficient Material");
   return 1;
+}
+
+void NewGameEval() {
+  Developed[0] = Developed[1] = 0;
+  PawnStorm = 0;
+  Zbmtl = Zwmtl = 0;
+  OpenFyles = OpenPos = -1;
+  stage = stage2 = -1;
 }

@@ -34,16 +34,15 @@ extern int16_t Wfield_Cnt[2];    // weakness per square colour
 extern int16_t Rook_Precious[2];
 
 // Results handed to the search.
-extern int16_t HungVar[2];        // hanging or pinned men per side
-extern int16_t KID[2];            // king-danger signs per side
-extern int16_t NoBreathHole[2];   // the king has no free square off its rank
-extern int16_t InChk;             // side to move in check (number of checkers)
-extern int32_t Terminate;         // the score is an exact endgame result
-extern int32_t slk;               // a bare-king position is being evaluated
-extern int32_t Pscore[kMaxPly];   // positional part of the score per ply
-extern int16_t ChkFlag[kMaxPly];  // slot of the man giving check, -1 the king
-extern int16_t ExtFlag[kMaxPly];  // flags of the move leading to each ply
+extern int16_t HungVar[2];       // hanging or pinned men per side
+extern int16_t KID[2];           // king-danger signs per side
+extern int16_t NoBreathHole[2];  // the king has no free square off its rank
+extern int16_t InChk;            // side to move in check (number of checkers)
+extern int32_t Terminate;        // the score is an exact endgame result
+extern int32_t slk;              // a bare-king position is being evaluated
 extern int16_t KingRisk[2], BaseRisk[2];
+extern const int16_t* KingRiskPtr[2];  // king danger per side the search reads, or a constant 0
+extern int16_t WeakFields[64];         // weak squares at the root
 
 // Scoring operation per piece kind (none for empty squares and pawns).
 extern int16_t (*const ScorePiece[7])(int sq);
@@ -53,6 +52,9 @@ extern const int32_t DyingKing[64];
 extern const int32_t DriveToWhiteCorner[64];
 extern const int32_t DriveToBlackCorner[64];
 
+// The evaluation's part of a new game: development, stages and the records
+// the weights are keyed on.
+void NewGameEval();
 // Score of the position for side (to move) at ply, window alpha..beta.
 int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta);
 // Makes side the side being scored: c1, c2 and the pointers the terms read.

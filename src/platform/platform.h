@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // Reads up to n bytes from the input descriptor; returns the count, 0 at the
 // end of input, negative on a read error.
@@ -20,5 +21,5 @@ int KeepAlivePeriod();
 void IgnoreInterrupt();
 // One engine beep (nothing on consoles that have none).
 void EngineBeep();
-// Text that begins the engine's summary lines ("" or "tellics ").
-const char* SummaryPrefix();
+// A stream that discards what is written to it (null when there is none).
+FILE* OpenNullOutput();

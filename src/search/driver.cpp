@@ -11,6 +11,8 @@
 #include "core/movetables.h"
 #include "egtb/egtb.h"
 #include "eval/evaluate.h"
+#include "search/hashtable.h"
+#include "search/ordering.h"
 #include "search/treesearch.h"
 #include "timectl/clock.h"
 #include "timectl/timectl.h"
@@ -20,6 +22,15 @@
 #include "ui/notation.h"
 #include "ui/output.h"
 
+int32_t computer = 1;
+int32_t opponent = 0;
+int32_t player = 0;
+int16_t easy = 1;
+int32_t PonderOn = 0;
+int32_t lookahead = 0;
+int32_t puzzling = 0;
+int32_t timeout = 0;
+int32_t WouldTimeout = 0;
 int32_t Sdepth = 0;
 int32_t MaxSearchDepth = 31;
 char DrawComment[64] = "Draw";
@@ -34,8 +45,6 @@ int32_t LastScore = 0;
 int32_t Zscore = 0, zwndw = 20;
 int32_t LastIteration = 0;
 int32_t istage = 0, istage2 = 0;
-const int16_t* KingRiskPtr[2] = {nullptr, nullptr};
-int16_t WeakFields[64];
 
 namespace {
 
@@ -64,17 +73,6 @@ bool Pondering() {
 
 bool BareKings() {
   return mtl[white] == 1200 && mtl[black] == 1200;
-}
-
-// Killers of a node whose best move was quiet.
-void UpdateKillers(int ply, uint16_t move, int32_t best, int32_t beta) {
-  if (best < beta) {
-    killr3[ply] = move;
-  } else if (move != killr1[ply]) {
-    killr2[ply] = killr1[ply];
-    killr1[ply] = move;
-  }
-  killr0[ply] = best >= 9000 ? move : 0;
 }
 
 // The time the root search grants itself, judged before each root move
@@ -338,8 +336,7 @@ void Iterate(int side, int* rpt) {
 
     // After the iteration: age the history, seed the mate killers.
     LastItScore = score;
-    if (Sdepth >= 2)
-      for (auto& h : HisTab) h >>= 2;
+    if (Sdepth >= 2) AgeHistory();
     for (int p = 0; p < kMaxPly; p++)
       killr0[p] = (p >= 1 && p <= Sdepth) ? static_cast<uint16_t>(PrVar[p] & 0xffff) : 0;
     score = TrPnt[1]->score;
@@ -388,6 +385,22 @@ void Iterate(int side, int* rpt) {
 
 }  // namespace
 
+void NewGameSearch() {
+  MaxSearchDepth = 31;
+  strcpy(DrawComment, "Draw");
+  timeout = 1;
+  BookMoveFound = 1;
+  opponent = white;
+  computer = black;
+  player = white;
+}
+
+void NewPositionSearch() {
+  memset(HisTab, 0, sizeof HisTab);
+  if (hashflag) ZeroTTable();
+  Sdepth = 0;
+}
+
 void SelectMove(int side) {
   const int xside = 1 - side;
 
@@ -424,15 +437,10 @@ void SelectMove(int side) {
 
   // 5. Fresh ordering tables.
   WriteGuard();
-  memset(HisTab, 0, sizeof HisTab);
-  memset(RefTab, 0, sizeof RefTab);
+  ClearOrdering();
   MOVE = ShortMove(64, 64);
   PV = 0;
   if (!Pondering()) hint = 0;
-  memset(killr0, 0, sizeof killr0);
-  memset(killr1, 0, sizeof killr1);
-  memset(killr2, 0, sizeof killr2);
-  memset(killr3, 0, sizeof killr3);
   memset(PrVar, 0, sizeof PrVar);
 
   // 6. Static score and stages.
@@ -451,6 +459,7 @@ void SelectMove(int side) {
   int rpt = 0;
   TrPnt[1] = TrPnt[2] = root = Tree;
   MoveList(side, 1);
+  OrderMoves(side, 1, PV);
   InChk = static_cast<int16_t>(SqAtakd(PieceList[side][0], xside));
 
   // 9. Legal moves; illegal ones stay in the list and search as lost.

@@ -8,6 +8,17 @@
 
 #include "core/vorna.h"
 
+// Roles and the mode of the search, set by the command loop.
+extern int32_t computer;      // side the engine plays
+extern int32_t opponent;      // the other side, whose move the loop expects
+extern int32_t player;        // side being searched or entered
+extern int16_t easy;          // no pondering
+extern int32_t PonderOn;      // a search runs on the opponent's time
+extern int32_t lookahead;     // 0 real move, 1 pondering or analysis, 2 prediction
+extern int32_t puzzling;      // prediction search running
+extern int32_t timeout;       // the search is to stop
+extern int32_t WouldTimeout;  // the search would stop if it were not pondering
+
 extern int32_t Sdepth;           // depth of the current iteration
 extern int32_t MaxSearchDepth;   // deepest iteration
 extern char DrawComment[64];     // reason given with a drawn result
@@ -22,9 +33,13 @@ extern int32_t LastScore;        // root score of the last search
 extern int32_t Zscore, zwndw;    // running average of iteration scores and its tolerance
 extern int32_t LastIteration;    // this iteration is likely the last: learning stores
 extern int32_t istage, istage2;  // game stages at the search start
-extern const int16_t* KingRiskPtr[2];  // king danger per side, or a constant 0
-extern int16_t WeakFields[64];         // weak squares at the root
 
+// The search's part of a new game: depth limit, roles (the engine plays
+// Black), the stop flag and the book mark.
+void NewGameSearch();
+// Forgets what the search learned about the previous position (history,
+// hash tables, iteration depth) after a position change that is not a move.
+void NewPositionSearch();
 // Chooses and plays the engine's move for side, or ponders and analyses
 // (lookahead set) without playing.
 void SelectMove(int side);

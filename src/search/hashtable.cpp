@@ -1,15 +1,18 @@
 #include "search/hashtable.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/board.h"
 #include "core/vorna.h"
 #include "search/treesearch.h"
-#include "ui/display.h"
+#include "ui/output.h"
 
 int16_t hashflag = 1;
+int16_t CntMoves = 0;
+char hashsize[16];
 int32_t ttblsz = 0;
 int32_t ovlsz = 0;
 int32_t etblsz = 0;
@@ -276,4 +279,44 @@ void UpdateEvalTable(int side, const int32_t* score, const int16_t* HungVar, con
       static_cast<uint8_t>(PackInfo(HungVar[1], KID[1], NoBreathHole[1]) | (InChk == 0   ? 0
                                                                             : InChk == 1 ? 8
                                                                                          : 24));
+}
+
+void AskForMemSize(int64_t mem, int tablebases) {
+  if (mem <= 2097152) {
+    hashflag = 0;
+    return;
+  }
+  // The tablebase-result and evaluation caches take their share first, the
+  // transposition table the rest; every table exists once per side.
+  constexpr int64_t kCachePair = 2 * sizeof(EvalEntry);
+  static_assert(sizeof(EGTBEntry) == sizeof(EvalEntry));
+  constexpr int64_t kTTPair = 2 * sizeof(TTEntry);
+  const int64_t g = tablebases ? mem / 8 : 0;
+  const int64_t e = tablebases ? mem / 8 : mem / 4;
+  pegtblsz = static_cast<int32_t>(g / kCachePair);
+  petblsz = static_cast<int32_t>(e / kCachePair);
+  const int64_t n = (mem - kCachePair * petblsz - kCachePair * pegtblsz) / kTTPair;
+  int64_t size = 1;
+  while (size * 2 <= n - 8) size *= 2;
+  ttblsz = n - 8 >= 1 ? static_cast<int32_t>(size) : 0;
+  ovlsz = static_cast<int32_t>((n - ttblsz) >> 2);
+  etblsz = ttblsz + 4 * ovlsz;
+}
+
+void PrintHashSizes() {
+  // Kilobytes of both sides' tables.
+  const int64_t tt = static_cast<int64_t>(etblsz) * 2 * sizeof(TTEntry) / 1024;
+  const int64_t egtb = static_cast<int64_t>(pegtblsz) * 2 * sizeof(EGTBEntry) / 1024;
+  const int64_t eval = static_cast<int64_t>(petblsz) * 2 * sizeof(EvalEntry) / 1024;
+  snprintf(hashsize, sizeof hashsize, "%dK", static_cast<int>(tt + eval));
+  OutPrintf("\nHash Table Sizes:");
+  OutPrintf("\tTransposition Table: %dK\n", static_cast<int>(tt));
+  OutPrintf("\tEGTB Probe Cache: %dK\n", static_cast<int>(egtb));
+  OutPrintf("\tEvaluation Cache: %dK\n\n", static_cast<int>(eval));
+  OutPrintf("Chess\n");
+  OutFlush();
+}
+
+void NewGameHash() {
+  CntMoves = 0;
 }

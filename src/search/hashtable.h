@@ -51,12 +51,14 @@ constexpr uint8_t kLowerBound = 2;
 constexpr uint8_t kUpperBound = 4;
 constexpr int kMateDepthBonus = 40;
 
-extern int16_t hashflag;  // hashing on
-extern int32_t ttblsz;    // home slots of the transposition table (power of two)
-extern int32_t ovlsz;     // overflow stride behind the home slots
-extern int32_t etblsz;    // transposition entries per side
-extern int32_t petblsz;   // evaluation-cache entries per side
-extern int32_t pegtblsz;  // tablebase-result cache entries per side
+extern int16_t hashflag;   // hashing on
+extern int16_t CntMoves;   // age of the entries stored now: the game-record index of the last move
+extern char hashsize[16];  // total hash size text, "%dK"
+extern int32_t ttblsz;     // home slots of the transposition table (power of two)
+extern int32_t ovlsz;      // overflow stride behind the home slots
+extern int32_t etblsz;     // transposition entries per side
+extern int32_t petblsz;    // evaluation-cache entries per side
+extern int32_t pegtblsz;   // tablebase-result cache entries per side
 
 extern TTEntry* ttable[2];
 extern EGTBEntry* egtable[2];
@@ -65,6 +67,13 @@ extern EvalEntry* etable[2];
 // Where the tables get their memory; tests replace it to make requests fail.
 extern void* (*HashAlloc)(size_t bytes);
 
+// A new game: stored entries count as old.
+void NewGameHash();
+// Sizes the tables from a memory budget in bytes (tablebases: the
+// tablebase-result cache gets a share); 2 MB or less switches hashing off.
+void AskForMemSize(int64_t mem, int tablebases);
+// Prints the sizes of the tables and fills hashsize.
+void PrintHashSizes();
 // Allocates both sides' tables at the current sizes, halving a table's sizes
 // until its pair of blocks fits, then clears them. Always 0.
 int AllocateTTable();

@@ -1,6 +1,7 @@
 #include "search/treesearch.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "book/learn.h"
@@ -12,6 +13,7 @@
 #include "eval/evaluate.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
+#include "search/ordering.h"
 #include "timectl/clock.h"
 #include "ui/command.h"
 
@@ -20,11 +22,13 @@ int32_t Tscore[kMaxPly];
 uint8_t CapFlag[49];
 uint8_t* const CptrFlag = CapFlag + 8;
 
-uint16_t killr0[kMaxPly], killr1[kMaxPly], killr2[kMaxPly], killr3[kMaxPly];
 uint16_t PV = 0;
 int32_t Xdepth = 0;
 int32_t maxhorizon = 0;
 int32_t IncHorizon[kMaxPly];
+int32_t Pscore[kMaxPly];
+int16_t ChkFlag[kMaxPly];
+int16_t ExtFlag[kMaxPly];
 
 namespace {
 
@@ -55,37 +59,6 @@ struct HorizonGuard {
   }
 };
 
-// 1 when side, moving from -> to, attacks the king on ksq afterwards.
-// The move is tried on board and color only.
-bool GivesCheck(int side, int from, int to, int ksq) {
-  const int16_t saved_board = board[to], saved_color = color[to];
-  board[to] = board[from], color[to] = color[from];
-  board[from] = no_piece, color[from] = neutral;
-  const bool check = SqAtakd(ksq, side) != 0;
-  board[from] = board[to], color[from] = color[to];
-  board[to] = saved_board, color[to] = saved_color;
-  return check;
-}
-
-void Add(int from, int to, uint16_t flags, int32_t score) {
-  if (NextPnt >= Tree + kTreeSize) {
-    TreeOverflow = 1;
-    return;
-  }
-  NextPnt->score = score;
-  SetMoveWord(*NextPnt, ShortMove(from, to) | (static_cast<uint32_t>(flags) << 16));
-  NextPnt++;
-}
-
-// A capture, tried for check when test is set.
-void AddCapture(int side, int from, int to, int kind, int ksq, bool test) {
-  const int victim = board[to];
-  if (test && GivesCheck(side, from, to, ksq))
-    Add(from, to, MF_CAPTURE | MF_CHECK, value[victim] + 1 - kind);
-  else
-    Add(from, to, MF_CAPTURE, value[victim] - kind);
-}
-
 // The side to move gave check with each of its last two moves.
 bool BothChecks(int ply) {
   return ply > 4 && ChkFlag[ply - 2] != 0 && ChkFlag[ply - 4] != 0;
@@ -93,69 +66,10 @@ bool BothChecks(int ply) {
 
 }  // namespace
 
-void CheckCaptureList(int side, int xside, int ply, int g) {
-  ASSERT(side == white || side == black);
-  ASSERT(g == 1 || g == 2);
-  ASSERT(ply >= 1 && ply < kMaxPly - 1);
-  NextPnt = TrPnt[ply];
-  const int ksq = PieceList[xside][0];
-  for (int i = 0; i <= PieceCnt[side]; i++) {
-    const int o = PieceList[side][i];
-    const int k = board[o];
-    const NextStep* nx = next[ptype[side][k]][o];
-    if (sweep[k]) {
-      // Sliders: every capture is tried for check; quiet checks to empty
-      // squares (with g 1 only rooks and queens on the king's rank).
-      const bool quiet = g == 2 || k == rook || k == queen;
-      int u = nx[o].nextpos;
-      while (u != o) {
-        if (color[u] == neutral) {
-          if (quiet && (g == 2 || Rank(u) == Rank(ksq)) && GivesCheck(side, o, u, ksq))
-            Add(o, u, MF_CHECK, 1);
-          u = nx[u].nextpos;
-        } else {
-          if (color[u] == xside) AddCapture(side, o, u, k, ksq, true);
-          u = nx[u].nextdir;
-        }
-      }
-      continue;
-    }
-    const bool seventh = k == pawn && Rank(o) == rank7[side];
-    const bool sixth = k == pawn && Rank(o) == rank6[side] && ply <= Xdepth + 1;
-    if (seventh || sixth) {
-      // Pawns about to promote, as in the plain capture list.
-      const int p1 = nx[o].nextdir;
-      const int p2 = p1 != o ? nx[p1].nextdir : o;
-      for (int c : {p1, p2}) {
-        if (c == o || color[c] != xside) continue;
-        if (seventh)
-          Add(o, c, MF_CAPTURE | MF_PROMOTE | queen, 1090);
-        else
-          Add(o, c, MF_CAPTURE | MF_PAWN_THREAT, value[board[c]] + 255);
-      }
-      const int f = nx[o].nextpos;
-      if (f != o && color[f] == neutral) {
-        if (seventh)
-          Add(o, f, MF_PROMOTE | queen, 1090);
-        else
-          Add(o, f, MF_PAWN_THREAT, 256);
-      }
-      continue;
-    }
-    // Pawns, knights and the king: captures (tried for check only with
-    // g 2), and with g 2 the knight's quiet checks.
-    for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir) {
-      if (color[u] == xside)
-        AddCapture(side, o, u, k, ksq, g == 2);
-      else if (color[u] == neutral && g == 2 && k == knight && GivesCheck(side, o, u, ksq))
-        Add(o, u, MF_CHECK, 1);
-    }
-  }
-  if (epsquare != 0) {
-    for (int from : {epmove1[epsquare], epmove2[epsquare]})
-      if (board[from] == pawn && color[from] == side) Add(from, epsquare, MF_CAPTURE | MF_EP, 99);
-  }
-  TrPnt[ply + 1] = NextPnt;
+void NewGameTree() {
+  NodeCnt = 0;
+  memset(CapFlag, 0, sizeof CapFlag);
+  Pscore[0] = Tscore[0] = kInfinity;
 }
 
 int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, uint32_t* bstline,
@@ -335,9 +249,9 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       return e;
     }
     if (gen == 0 || ply < 5)
-      CaptureList(side, xside, ply);
+      CaptureList(side, xside, ply, Xdepth);
     else
-      CheckCaptureList(side, xside, ply, gen);
+      CheckCaptureList(side, xside, ply, gen, Xdepth);
     best = e;
     alpha2 = std::max(alpha, e);
   } else {
@@ -375,6 +289,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     // legality until two are found: none is mate, one is forced and
     // searched a ply deeper.
     MoveList(side, ply);
+    OrderMoves(side, ply, PV);
     if (ply <= Xdepth && InChk == 1) {
       int legal = 0;
       for (TreeEntry* p = TrPnt[ply]; p < TrPnt[ply + 1] && legal < 2; p++) {
@@ -522,33 +437,12 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   if (best == ply - kMateValue) bstline[ply] = 0;
   if (best_entry->flags & MF_REPEAT) *rpt = -1;
   const uint32_t best_move = MoveWord(*best_entry);
-  const uint16_t best_short = ShortMove(best_entry->from, best_entry->to);
   if (full_width && *rpt == 0 && ply <= Sdepth && !(best_entry->flags & (MF_REPEAT | MF_PROMOTE))) {
     if (hashflag) PutInTTable(side, depth, best, alpha, beta, best_move, ply, slot);
     if (ply < 4 && LastIteration && learn)
       PutInLearn(side, depth, best, alpha, beta, best_move, ply);
   }
-  if (full_width && best >= alpha2 && ply <= Sdepth && !(best_entry->flags & MF_CAPTURE)) {
-    const uint32_t last = GameList[GameCnt].move;
-    if (last != 0) {
-      RefEntry& ref = RefTab[(side * 8 + board[From(last)]) * 64 + To(last)];
-      if (ref.bonus < depth) {
-        ref.move = best_short;
-        ref.bonus = static_cast<int16_t>(depth);
-      }
-    }
-    const int kind = board[best_entry->from];
-    if (Sdepth >= 0 && Sdepth < 31) {
-      uint8_t& h = HisTab[(side * 8 + kind) * 64 + best_entry->to];
-      h = static_cast<uint8_t>(h + ((depth << 5) >> Sdepth));
-    }
-    if (best < beta) {
-      killr3[ply] = best_short;
-    } else if (best_short != killr1[ply]) {
-      killr2[ply] = killr1[ply];
-      killr1[ply] = best_short;
-    }
-    killr0[ply] = best >= 9000 ? best_short : 0;
-  }
+  if (full_width && best >= alpha2 && ply <= Sdepth && !(best_entry->flags & MF_CAPTURE))
+    RecordBestMove(side, ply, depth, Sdepth, *best_entry, best, beta);
   return best;
 }

@@ -17,14 +17,16 @@ extern int32_t Tscore[kMaxPly];  // ordering score of the move searched per ply
 extern uint8_t CapFlag[49];      // capture marks; CptrFlag points 8 bytes in
 extern uint8_t* const CptrFlag;  // per ply: to-square + 1 of a capture, else 0
 
-// Killers per ply, short moves: killr0 mate killer, killr1/killr2 the two
-// latest cut-off moves (killr1 newest), killr3 the last best move that did
-// not cut off.
-extern uint16_t killr0[kMaxPly], killr1[kMaxPly], killr2[kMaxPly], killr3[kMaxPly];
 extern uint16_t PV;                  // hash move of the node being generated (short move)
 extern int32_t Xdepth;               // current horizon in plies
 extern int32_t maxhorizon;           // extensions stop once Xdepth reaches it
 extern int32_t IncHorizon[kMaxPly];  // how much each node raised maxhorizon
+extern int32_t Pscore[kMaxPly];      // positional part of the evaluation per ply
+extern int16_t ChkFlag[kMaxPly];     // slot of the man giving check, -1 the king (set by evaluate)
+extern int16_t ExtFlag[kMaxPly];     // flags of the move leading to each ply
+
+// The tree's part of a new game: node count, capture marks, scores of ply 0.
+void NewGameTree();
 
 // Searches the position for side at ply with remaining depth (below 1:
 // quiescence) in the window alpha..beta and returns its score. Writes the
@@ -33,9 +35,3 @@ extern int32_t IncHorizon[kMaxPly];  // how much each node raised maxhorizon
 // nullflag is 1 in the reply to a null move.
 int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, uint32_t* bstline,
                    int* rpt, int nullflag);
-
-// Quiescence moves with checks, for generator g = 1 or 2: the captures of
-// CaptureList, checking captures flagged MF_CHECK and scored higher, and
-// quiet checks (g 2: knight and sliding moves; g 1: rook and queen moves
-// to the enemy king's rank). Sets TrPnt[ply + 1].
-void CheckCaptureList(int side, int xside, int ply, int g);

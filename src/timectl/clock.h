@@ -1,6 +1,7 @@
 // The engine's clock: the budget of one move, the check the search makes
-// every node_inc nodes (which also polls standard input), and both players'
-// remaining time. Times are in centiseconds.
+// every node_inc nodes (which also looks at waiting input through the
+// command loop's poll), and both players' remaining time. Times are in
+// centiseconds.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@ struct SideClock {
 };
 
 extern SideClock TimeControl[2];
+extern int32_t node_inc;      // nodes between two clock checks
 extern int32_t time0;         // clock reading at the last reset
 extern int32_t et0;           // ElapsedTime at the previous check
 extern int32_t ElapsedTime;   // time since time0 at the last check
@@ -21,6 +23,9 @@ extern int32_t ExtraTime;     // extension granted by the search driver
 extern int32_t BestTime;      // seconds into the search when the best move was found
 extern char BestTimeStr[32];  // " in m:ss [depth]"
 extern int16_t AbandonMove;   // input took the move away from the engine
+// Looks at input that arrived during a search; installed by the command
+// loop, none by default (tools that search without input).
+extern void (*SearchInputPoll)();
 
 // Budget of the engine's move for side.
 void SetResponseTime(int side);

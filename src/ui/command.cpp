@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/lifecycle.h"
 #include "book/book.h"
 #include "book/learn.h"
 #include "core/board.h"
@@ -18,33 +19,24 @@
 #include "ui/display.h"
 #include "ui/gamefile.h"
 #include "ui/input.h"
+#include "ui/levels.h"
 #include "ui/notation.h"
 #include "ui/output.h"
 #include "ui/position.h"
 #include "ui/testsuite.h"
 
-int32_t computer = 1;
-int32_t opponent = 0;
-int32_t player = 0;
 int16_t force = 0;
 int32_t analyze = 0;
-int16_t easy = 1;
 int16_t post = 0;
 int16_t bothsides = 0;
 int16_t quit = 0;
 int16_t mate = 0;
 int32_t GameTerminated = 0;
 uint32_t hint = 0;
-int32_t PonderOn = 0;
-int32_t lookahead = 0;
-int32_t puzzling = 0;
 int32_t GuessOkay = 0;
-int32_t timeout = 0;
-int32_t WouldTimeout = 0;
 int32_t mydepth = 0;
 int32_t WinboardProtVer = 1;
 int32_t handshaked = 0;
-int32_t OperatorTime = 0;
 int16_t selective = 1;
 int32_t evrate = 0;
 char oppnam[38] = "Opponent";
@@ -383,6 +375,13 @@ bool Prepare() {
 }
 
 }  // namespace
+
+void NewGameCommand() {
+  GameTerminated = 0;
+  bothsides = quit = mate = force = 0;
+  hint = 0;
+  handshaked = 0;
+}
 
 void InputCommand() {
   char word[80];

@@ -21,3 +21,7 @@ void kibitz() {
   OutPrintf("kibitz %s-%s%s says hello\n", prognam, version, patchlevel);
   OutFlush();
 }
+
+int64_t get_free_mem() {
+  return static_cast<int64_t>(ics_maxhash) << 20;
+}

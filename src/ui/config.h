@@ -14,6 +14,8 @@ extern int32_t ics_draw;         // the engine may offer draws
 extern int32_t ics_show_ponder;  // thinking lines also while pondering
 extern int32_t ResignOption;     // gradual resignation allowed
 
+// Memory budget for the hash tables in bytes.
+int64_t get_free_mem();
 // Reads the configuration file from the program directory.
 void ReadInitFile();
 // The greeting sent once a game: "kibitz Vorna-B.68 says hello".

@@ -1,10 +1,14 @@
 #include "ui/display.h"
 
 #include "core/board.h"
+#include "search/hashtable.h"
 #include "ui/output.h"
 
-int16_t CntMoves = 0;
 int16_t reverse = 0;
+
+void NewGameDisplay() {
+  reverse = 0;
+}
 
 void UpdateDisplay(int from, int to, int /*redraw*/, int /*castle*/) {
   if (from == 0 && to == 0) return;

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-extern int16_t CntMoves;  // game-record index of the last move announced
-extern int16_t reverse;   // board shown from Black's side
+extern int16_t reverse;  // board shown from Black's side
 
+// Board shown from White's side again.
+void NewGameDisplay();
 void UpdateDisplay(int from, int to, int redraw, int castle);
 void ShowMessage(const char* text);
 void ClearScreen();

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <initializer_list>
 
+#include "app/lifecycle.h"
 #include "book/book.h"
 #include "core/board.h"
 #include "core/makemove.h"
@@ -17,6 +18,7 @@
 #include "core/startup.h"
 #include "core/tables.h"
 #include "core/vorna.h"
+#include "search/driver.h"
 #include "search/hashtable.h"
 #include "timectl/clock.h"
 #include "timectl/timectl.h"

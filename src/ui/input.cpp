@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/lifecycle.h"
 #include "core/startup.h"
 #include "platform/platform.h"
 

@@ -18,7 +18,9 @@ extern TreeEntry xnode;        // the move the parser matched last
 extern char LastScoreStr[32];  // score text of the engine's last move
 extern int32_t drawAcc;        // consecutive engine moves scored exactly 0
 extern int32_t PreResigns;     // engine moves with a clearly lost score
-extern int32_t node_inc;       // nodes between two clock checks
+
+// A new game: no last score, no draw or resignation count.
+void NewGameNotation();
 
 // Coordinate text of a move into mvstr, with a lower-case promotion letter
 // when the flags carry MF_PROMOTE; the empty string when from equals to.

@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/lifecycle.h"
 #include "core/board.h"
 #include "core/vorna.h"
+#include "search/driver.h"
+#include "search/hashtable.h"
 #include "ui/command.h"
 #include "ui/display.h"
 #include "ui/gamefile.h"

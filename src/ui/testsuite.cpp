@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/startup.h"
+#include "search/driver.h"
 #include "ui/command.h"
 #include "ui/input.h"
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/lifecycle.h"
 #include "core/random.h"
 #include "core/tables.h"
 #include "test_util.h"

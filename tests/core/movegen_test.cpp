@@ -8,6 +8,7 @@
 #include "core/board.h"
 #include "core/makemove.h"
 #include "core/perft.h"
+#include "search/ordering.h"
 #include "search/treesearch.h"
 #include "test_util.h"
 #include "ui/position.h"
@@ -61,14 +62,14 @@ TEST(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
   EXPECT_EQ(Find(1, "g1f3")->score, (24 - 0) / 2 - 20000);
   EXPECT_EQ(Find(1, "g1h3")->score, (8 - 0) / 2 - 20000);
   EXPECT_EQ(Find(1, "e1d1")->score, -20000);
-  // A killer and the principal-variation move.
+  // The search's bonuses: a killer and the hash move.
+  ClearOrdering();
   killr1[1] = ShortMove(Sq("e1"), Sq("d1"));
-  PV = ShortMove(Sq("g1"), Sq("h3"));
   MoveList(white, 1);
+  OrderMoves(white, 1, ShortMove(Sq("g1"), Sq("h3")));
   EXPECT_EQ(Find(1, "e1d1")->score, 60 - 20000);
   EXPECT_EQ(Find(1, "g1h3")->score, 2000 + 4 - 20000);
-  killr1[1] = 0;
-  PV = 0;
+  ClearOrdering();
 }
 
 TEST(AssignBonus, CheckingMovesNearTheRootGainABonus) {
@@ -98,7 +99,7 @@ TEST(Promotions, FourEntriesInTheFullListOnlyQueensInTheCaptureList) {
   EXPECT_GT(Find(1, "a7a8", knight)->score, Find(1, "a7a8", rook)->score);
   EXPECT_GT(Find(1, "a7a8", rook)->score, Find(1, "a7a8", bishop)->score);
 
-  CaptureList(white, black, 1);
+  CaptureList(white, black, 1, 0);
   std::vector<std::string> caps;
   for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
     caps.push_back(Name(e->from) + Name(e->to));
@@ -110,7 +111,7 @@ TEST(Promotions, FourEntriesInTheFullListOnlyQueensInTheCaptureList) {
 
 TEST(CaptureList, CapturesScoredByVictimLessAttackerKind) {
   SetFen("4k3/8/8/3q4/4P3/2N5/8/4K3 w - - 0 1");
-  CaptureList(white, black, 1);
+  CaptureList(white, black, 1, 0);
   std::vector<std::pair<std::string, int>> caps;
   for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
     caps.push_back({Name(e->from) + Name(e->to), e->score});

@@ -8,6 +8,7 @@
 
 #include "core/board.h"
 #include "core/makemove.h"
+#include "search/driver.h"
 #include "test_util.h"
 #include "ui/command.h"
 

@@ -24,7 +24,7 @@ Sizes SizeFor(int megabytes, int tablebases) {
   tb_access = tablebases;
   hashflag = 1;
   ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
-  AskForMemSize();
+  AskForMemSize(get_free_mem(), tb_access);
   Sizes s{petblsz, pegtblsz, ttblsz, ovlsz, etblsz, hashflag};
   ics_maxhash = saved_mb;
   tb_access = saved_tb;

@@ -330,7 +330,7 @@ TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
   ics_maxhash = 12;
   tb_access = 0;
   ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
-  AskForMemSize();
+  AskForMemSize(get_free_mem(), tb_access);
   requests.clear();
   grant_limit = SIZE_MAX;
   HashAlloc = LimitedAlloc;

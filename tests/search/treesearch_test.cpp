@@ -16,6 +16,7 @@
 #include "eval/weights.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
+#include "search/ordering.h"
 #include "test_util.h"
 #include "timectl/clock.h"
 #include "ui/command.h"
@@ -383,7 +384,7 @@ class CheckCaptures : public TreeSearchTest {
   }
   const TreeEntry* Find(int g, const char* text) {
     TrPnt[5] = Tree;
-    CheckCaptureList(white, black, 5, g);
+    CheckCaptureList(white, black, 5, g, Xdepth);
     const int from = Sq(text), to = Sq(text + 2);
     for (const TreeEntry* p = TrPnt[5]; p < TrPnt[6]; p++)
       if (p->from == from && p->to == to) return p;
@@ -419,7 +420,7 @@ TEST_F(CheckCaptures, NarrowGeneratorChecksOnlyOnTheKingsRank) {
 
 TEST_F(CheckCaptures, QuietMovesThatDoNotCheckAreLeftOut) {
   TrPnt[5] = Tree;
-  CheckCaptureList(white, black, 5, 2);
+  CheckCaptureList(white, black, 5, 2, Xdepth);
   for (const TreeEntry* p = TrPnt[5]; p < TrPnt[6]; p++)
     EXPECT_TRUE(p->flags & (MF_CAPTURE | MF_CHECK)) << int(p->from) << "-" << int(p->to);
 }

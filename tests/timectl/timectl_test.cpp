@@ -13,6 +13,7 @@
 #include "timectl/clock.h"
 #include "ui/command.h"
 #include "ui/input.h"
+#include "ui/levels.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/tables.h"
+#include "search/driver.h"
 #include "test_util.h"
 #include "timectl/clock.h"
 #include "timectl/timectl.h"

@@ -11,6 +11,7 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "search/driver.h"
+#include "search/hashtable.h"
 #include "search/treesearch.h"
 #include "test_util.h"
 #include "timectl/clock.h"
@@ -18,6 +19,7 @@
 #include "ui/command.h"
 #include "ui/config.h"
 #include "ui/display.h"
+#include "ui/levels.h"
 #include "ui/output.h"
 #include "ui/position.h"
 

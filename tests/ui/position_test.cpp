@@ -9,6 +9,8 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/perft.h"
+#include "search/driver.h"
+#include "search/hashtable.h"
 #include "test_util.h"
 #include "ui/command.h"
 #include "ui/display.h"
