@@ -22,6 +22,7 @@
 //   7. derived state, the clock restarted, the books opened.
 #include "app/lifecycle.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "book/book.h"
@@ -49,6 +50,21 @@
 void PrintBanner() {
   OutPrintf("\n\nVorna Version %s\n", version);
   OutPrintf("Build of %s\n\n\n\n", Gendat);
+}
+
+// Reports the sizes of the hash tables in kilobytes (both sides' tables)
+// and fills hashsize.
+void PrintHashSizes() {
+  const int64_t tt = static_cast<int64_t>(etblsz) * 2 * sizeof(TTEntry) / 1024;
+  const int64_t egtb = static_cast<int64_t>(pegtblsz) * 2 * sizeof(EGTBEntry) / 1024;
+  const int64_t eval = static_cast<int64_t>(petblsz) * 2 * sizeof(EvalEntry) / 1024;
+  snprintf(hashsize, sizeof hashsize, "%dK", static_cast<int>(tt + eval));
+  OutPrintf("\nHash Table Sizes:");
+  OutPrintf("\tTransposition Table: %dK\n", static_cast<int>(tt));
+  OutPrintf("\tEGTB Probe Cache: %dK\n", static_cast<int>(egtb));
+  OutPrintf("\tEvaluation Cache: %dK\n\n", static_cast<int>(eval));
+  OutPrintf("Chess\n");
+  OutFlush();
 }
 
 int EnterChess() {

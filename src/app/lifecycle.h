@@ -4,6 +4,8 @@
 
 // Prints the start-up banner.
 void PrintBanner();
+// Reports the sizes of the hash tables and fills hashsize.
+void PrintHashSizes();
 // Start-up sequence: 0 on success, 1 on failure.
 int EnterChess();
 // Starts a new game: mode 1 from the GUI or menu, mode 2 as the first step

@@ -27,6 +27,7 @@ TreeEntry* TrPnt[kMaxPly];
 TreeEntry* root = Tree;
 
 GameEntry GameList[kGameListSize];
+char DrawComment[64] = "Draw";
 
 void InitHashCodes() {
   s_rand(1);
@@ -81,6 +82,7 @@ void NewGameBoard() {
   Game50 = 1;
   castld[0] = castld[1] = 0;
   memset(GameList, 0, sizeof GameList);
+  strcpy(DrawComment, "Draw");
   InitHashCodes();
   memcpy(board, Stboard, sizeof board);
   memcpy(color, Stcolor, sizeof color);

@@ -32,6 +32,7 @@ extern TreeEntry* TrPnt[kMaxPly];
 extern TreeEntry* root;
 
 extern GameEntry GameList[kGameListSize];
+extern char DrawComment[64];  // reason given with a drawn result
 
 // Draws the hash codes from the seeded generator.
 void InitHashCodes();

@@ -5,7 +5,6 @@
 #include "core/board.h"
 #include "core/movegen.h"
 #include "core/tables.h"
-#include "search/driver.h"
 
 uint32_t MOVE = 0;
 

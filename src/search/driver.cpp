@@ -33,7 +33,6 @@ int32_t timeout = 0;
 int32_t WouldTimeout = 0;
 int32_t Sdepth = 0;
 int32_t MaxSearchDepth = 31;
-char DrawComment[64] = "Draw";
 int32_t BookMoveFound = 1;
 uint32_t PrVar[kMaxPly];
 int16_t MoveInfo[4];
@@ -387,7 +386,6 @@ void Iterate(int side, int* rpt) {
 
 void NewGameSearch() {
   MaxSearchDepth = 31;
-  strcpy(DrawComment, "Draw");
   timeout = 1;
   BookMoveFound = 1;
   opponent = white;

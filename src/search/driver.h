@@ -21,7 +21,6 @@ extern int32_t WouldTimeout;  // the search would stop if it were not pondering
 
 extern int32_t Sdepth;           // depth of the current iteration
 extern int32_t MaxSearchDepth;   // deepest iteration
-extern char DrawComment[64];     // reason given with a drawn result
 extern int32_t BookMoveFound;    // the last move came from the book
 extern uint32_t PrVar[kMaxPly];  // principal variation, move words by ply (1 = root move)
 extern int16_t MoveInfo[4];      // root move searched (1-based), legal root moves, its from, to

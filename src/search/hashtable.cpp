@@ -1,14 +1,12 @@
 #include "search/hashtable.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/board.h"
 #include "core/vorna.h"
 #include "search/treesearch.h"
-#include "ui/output.h"
 
 int16_t hashflag = 1;
 int16_t CntMoves = 0;
@@ -301,20 +299,6 @@ void AskForMemSize(int64_t mem, int tablebases) {
   ttblsz = n - 8 >= 1 ? static_cast<int32_t>(size) : 0;
   ovlsz = static_cast<int32_t>((n - ttblsz) >> 2);
   etblsz = ttblsz + 4 * ovlsz;
-}
-
-void PrintHashSizes() {
-  // Kilobytes of both sides' tables.
-  const int64_t tt = static_cast<int64_t>(etblsz) * 2 * sizeof(TTEntry) / 1024;
-  const int64_t egtb = static_cast<int64_t>(pegtblsz) * 2 * sizeof(EGTBEntry) / 1024;
-  const int64_t eval = static_cast<int64_t>(petblsz) * 2 * sizeof(EvalEntry) / 1024;
-  snprintf(hashsize, sizeof hashsize, "%dK", static_cast<int>(tt + eval));
-  OutPrintf("\nHash Table Sizes:");
-  OutPrintf("\tTransposition Table: %dK\n", static_cast<int>(tt));
-  OutPrintf("\tEGTB Probe Cache: %dK\n", static_cast<int>(egtb));
-  OutPrintf("\tEvaluation Cache: %dK\n\n", static_cast<int>(eval));
-  OutPrintf("Chess\n");
-  OutFlush();
 }
 
 void NewGameHash() {

@@ -72,8 +72,6 @@ void NewGameHash();
 // Sizes the tables from a memory budget in bytes (tablebases: the
 // tablebase-result cache gets a share); 2 MB or less switches hashing off.
 void AskForMemSize(int64_t mem, int tablebases);
-// Prints the sizes of the tables and fills hashsize.
-void PrintHashSizes();
 // Allocates both sides' tables at the current sizes, halving a table's sizes
 // until its pair of blocks fits, then clears them. Always 0.
 int AllocateTTable();

@@ -15,7 +15,6 @@
 #include "search/hashtable.h"
 #include "search/ordering.h"
 #include "timectl/clock.h"
-#include "ui/command.h"
 
 int64_t NodeCnt = 0;
 int32_t Tscore[kMaxPly];

@@ -10,6 +10,7 @@
 #include "test_util.h"
 #include "ui/config.h"
 #include "ui/output.h"
+#include "app/lifecycle.h"
 
 namespace {
 
