@@ -31,10 +31,22 @@ if [ -n "$files" ]; then
   clang-format --dry-run -Werror $files
 fi
 
+echo "== include floors"
+python3 tools/include_graph.py
+
 echo "== release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== bench signature (depth 6)"
+expected=$(cat tests/data/bench_signature.txt)
+got=$(build/bench 6 | tail -2 | head -1)
+if [ "$got" != "$expected" ]; then
+  echo "bench signature $got differs from the recorded $expected (tests/data/bench_signature.txt)" >&2
+  exit 1
+fi
+echo "bench signature $got"
 
 echo "== sanitizer build, unit and integration tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null

@@ -1,5 +1,7 @@
 #include "core/makemove.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/board.h"
@@ -34,6 +36,18 @@ inline void MovePawnCount(int side, int from_file, int to_file) {
   PawnCnt[side][to_file]++;
 }
 
+// Debug builds check the position after every make and unmake and name
+// the broken invariant.
+void CheckPosition() {
+#ifndef NDEBUG
+  const char* why = nullptr;
+  if (!PositionIsConsistent(&why)) {
+    fprintf(stderr, "position check failed after move %d: %s\n", GameCnt, why);
+    abort();
+  }
+#endif
+}
+
 }  // namespace
 
 void MakeMove(int side, TreeEntry* entry) {
@@ -65,6 +79,7 @@ void MakeMove(int side, TreeEntry* entry) {
     g.captured_color = static_cast<uint8_t>(side);
     castle(side, static_cast<uint16_t>(MOVE & 0xffff), 1);
     Game50 = GameCnt;
+    CheckPosition();
     return;
   }
 
@@ -135,6 +150,7 @@ void MakeMove(int side, TreeEntry* entry) {
   Mvboard[from]++;
   XorCodes(side, board[to], from);
   XorCodes(side, board[to], to);
+  CheckPosition();
 }
 
 void UnmakeMove(int side, TreeEntry* entry) {
@@ -187,6 +203,7 @@ void UnmakeMove(int side, TreeEntry* entry) {
   hashbd = g.hashbd;
   hashkey = g.hashkey;
   Game50 = g.game50;
+  CheckPosition();
 }
 
 void ThreefoldRepetition(int* count) {
@@ -245,6 +262,15 @@ int PositionIsConsistent(const char** why) {
   if (epsquare) {
     key ^= hashcode[0][0][epsquare].key;
     bd ^= hashcode[0][0][epsquare].bd;
+  }
+  // A null move of the search (a record with move 0) clears epsquare but
+  // leaves the hash words as they were: the square it cleared still counts.
+  for (int i = 1; i <= GameCnt && i < kGameListSize; i++) {
+    const GameEntry& g = GameList[i];
+    if (g.move == 0 && g.epsq != 0) {
+      key ^= hashcode[0][0][g.epsq].key;
+      bd ^= hashcode[0][0][g.epsq].bd;
+    }
   }
   if (key != hashkey || bd != hashbd) return fail("hash words do not match the board");
   return 1;

@@ -10,6 +10,14 @@ inline constexpr int16_t value[7] = {0, 100, 348, 360, 550, 1090, 1200};
 inline constexpr int16_t sweep[7] = {0, 0, 0, 1, 1, 1, 0};
 // Flag that an attack of each kind ORs into an attack word.
 inline constexpr int16_t control[7] = {0, 0x4000, 0x2800, 0x1800, 0x0400, 0x0200, 0x0100};
+// Single bits of the attack flags: a knight, a bishop, a queen; a diagonal
+// attacker is a bishop or a queen.
+inline constexpr int16_t kKnightAttack = 0x2000;
+inline constexpr int16_t kBishopAttack = 0x1000;
+inline constexpr int16_t kQueenAttack = 0x0200;
+inline constexpr int16_t kDiagonalAttack = kBishopAttack | kQueenAttack;
+static_assert((control[2] & kKnightAttack) && !(control[3] & kKnightAttack));
+static_assert((control[3] & kBishopAttack) && (control[5] & kQueenAttack));
 
 // Move-table type per side and piece kind: a black pawn is type 7.
 inline constexpr int16_t ptype[2][8] = {{0, 1, 2, 3, 4, 5, 6, 0}, {0, 7, 2, 3, 4, 5, 6, 0}};

@@ -50,6 +50,10 @@ constexpr int kGameListSize = kGameSize + kGameSlack;
 constexpr int32_t kInfinity = 12000;
 constexpr int32_t kMateValue = 10000;
 constexpr int32_t kMateBound = 8999;  // |score| above this is a mate score
+// Mate scores at the root: the side to move is mated (-9999), or mates with
+// the move it plays (9998); a mate one ply further away scores one less.
+constexpr int32_t kMatedAtRoot = 1 - kMateValue;
+constexpr int32_t kMateNextMove = kMateValue - 2;
 
 inline int Rank(int sq) {
   return sq >> 3;
@@ -61,6 +65,16 @@ inline int File(int sq) {
 // Short move: (from << 8) | to.
 inline uint16_t ShortMove(int from, int to) {
   return static_cast<uint16_t>((from << 8) | to);
+}
+// Squares and flags of a move word (or of a short move).
+inline int MoveFrom(uint32_t move) {
+  return static_cast<int>((move >> 8) & 0xff);
+}
+inline int MoveTo(uint32_t move) {
+  return static_cast<int>(move & 0xff);
+}
+inline uint16_t MoveFlags(uint32_t move) {
+  return static_cast<uint16_t>(move >> 16);
 }
 
 // One move of the search tree: the ordering (later searched) score and the

@@ -7,6 +7,7 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/movetables.h"
+#include "core/tables.h"
 #include "egtb/egtb.h"
 #include "eval/king.h"
 #include "eval/kpk.h"
@@ -63,6 +64,12 @@ const int32_t DriveToBlackCorner[64] = {
 
 namespace {
 
+// Material sums that name endgames.
+constexpr int kBishopAndKnight = value[bishop] + value[knight];  // 708
+constexpr int kTwoKnights = 2 * value[knight];                   // 696
+constexpr int kKingRook = value[king] + value[rook];             // 1750
+constexpr int kKingRookPawn = kKingRook + value[pawn];           // 1850
+
 constexpr int kMaxOneMinor = 549;  // emtl of at most one minor piece, no rook
 constexpr int kBareKing = 1200;
 
@@ -82,7 +89,7 @@ bool KingInCorner() {
   return false;
 }
 
-// 9. The values left for the search with every score.
+// The values left for the search with every score.
 int32_t Finish(int side, int xside, int ply, int32_t score) {
   Pscore[ply] = score - (mtl[side] - mtl[xside]);
   const int to = static_cast<int>(MOVE & 0xff);
@@ -206,31 +213,31 @@ int32_t PawnsAgainstKing(int W, int side) {
   return s;
 }
 
-// 8. A bare king against pieces only or pawns only.
+// A bare king against pieces only or pawns only.
 int32_t BareKingMode(int side, int xside, int ply) {
   const int own_king = PieceList[side][0];
-  // 8.1 The king can be taken.
+  // 1. The king can be taken.
   if (SqAtakd(PieceList[xside][0], side)) return 10001 - ply;
   HungVar[0] = HungVar[1] = 0;
 
-  // 8.2 Cached.
+  // 2. Cached.
   int32_t score;
   if (ply > 2 && ProbeEvalTable(side, &score, HungVar, KID, NoBreathHole, &InChk, &Terminate))
     return Finish(side, xside, ply, score);
 
-  // 8.3 The stronger side W against the bare king L.
+  // 3. The stronger side W against the bare king L.
   UpdateWeights();
   const int W = mtl[white] <= mtl[black] ? black : white;
   const int L = 1 - W;
   const int wk = PieceList[W][0], lk = PieceList[L][0];
   int32_t s = 0;
   if (pmtl[W] == 0) {
-    // 8.4 Pieces only.
-    if (emtl[W] == 708) {
+    // 4. Pieces only.
+    if (emtl[W] == kBishopAndKnight) {
       const int32_t* T = LoneBishCol == 0 ? DriveToWhiteCorner : DriveToBlackCorner;
       s = 4 * T[lk] + 580 - taxidata[wk][lk] - distdata[PieceList[W][1]][lk] -
           distdata[PieceList[W][2]][lk];
-    } else if (emtl[W] == 696 || emtl[W] <= 348) {
+    } else if (emtl[W] == kTwoKnights || emtl[W] <= value[knight]) {
       s = 0;
       Terminate = 1;
     } else if (emtl[W] <= 360) {
@@ -239,14 +246,14 @@ int32_t BareKingMode(int side, int xside, int ply) {
       s = emtl[W] - DyingKing[lk] + 500 - 2 * distdata[wk][lk];
     }
   } else if (pmtl[W] == 100) {
-    // 8.5 One pawn.
+    // 5. One pawn.
     s = KingPawnKing(W, side);
   } else {
-    // 8.6 Two or more pawns.
+    // 6. Two or more pawns.
     s = PawnsAgainstKing(W, side);
   }
 
-  // 8.7 Store whatever the stage.
+  // 7. Store whatever the stage.
   score = side == W ? s : -s;
   InChk = static_cast<int16_t>(SqAtakd(own_king, xside));
   UpdateEvalTable(side, &score, HungVar, KID, NoBreathHole, InChk, Terminate);
@@ -303,28 +310,28 @@ bool TwoPawnsCount(int side) {
   return PawnCnt[side][f] == 1 || (f >= 1 && f <= 6);
 }
 
-// 10. Endgame scaling; S for side.
+// Endgame scaling; S for side.
 int32_t ScaleEnding(int side, int32_t S) {
   const int xside = 1 - side;
-  // 10.1 Bishops on different colours.
+  // 1. Bishops on different colours.
   if (Color_Bishop[white] + Color_Bishop[black] == 3) {
     if (emtl[white] == 360 && emtl[black] == 360)
       S >>= 1;
     else if (emtl[white] <= 1089 && emtl[black] <= 1089)
       S = (S >> 2) * 3;
   }
-  // 10.2 Minor-piece endings a pawn up.
+  // 2. Minor-piece endings a pawn up.
   if (emtl[white] >= 1 && emtl[white] <= kMaxOneMinor && emtl[black] >= 1 &&
       emtl[black] <= kMaxOneMinor) {
     if ((S > 0 && pmtl[side] == pmtl[xside] + 100) || (S < 0 && pmtl[xside] == pmtl[side] + 100))
       S /= 2;
   }
-  // 10.3 The leader has no pawns.
+  // 3. The leader has no pawns.
   if (S > 0 && pmtl[side] == 0)
     S = emtl[side] <= kMaxOneMinor ? S / 4 : S / 2;
   else if (S <= 0 && pmtl[xside] == 0)
     S = emtl[xside] <= kMaxOneMinor ? S / 4 : S / 2;
-  // 10.4 Knight against knight.
+  // 4. Knight against knight.
   if (emtl[white] == 348 && emtl[black] == 348) {
     const int ps = pmtl[side] / 100, px = pmtl[xside] / 100;
     if (ps == 2 && px == 0) {
@@ -339,7 +346,7 @@ int32_t ScaleEnding(int side, int32_t S) {
       S += ps <= 2 ? 25 : -65;
     }
   }
-  // 10.5 Bishop and the wrong rook pawns against a bare king.
+  // 5. Bishop and the wrong rook pawns against a bare king.
   if (mtl[white] > mtl[black] && emtl[white] == 360 && emtl[black] == 0) {
     const int bk = PieceList[black][0];
     if ((PawnCnt[white][0] * 100 == pmtl[white] && Color_Bishop[white] != FieldColor[56] + 1 &&
@@ -362,16 +369,16 @@ int32_t ScaleEnding(int side, int32_t S) {
     }
     return S;
   }
-  // 10.6 Queen against queen.
+  // 6. Queen against queen.
   if (pmtl[white] <= 100 && pmtl[black] <= 100 && emtl[white] == 1090 && emtl[black] == 1090 &&
       S >= -7999 && S <= 7999)
     S /= 4;
-  // 10.7 Rook and pawn against rook, the defending king in front of the pawn.
-  if (pmtl[white] == 100 && mtl[white] == 1850 && mtl[black] == 1750) {
+  // 7. Rook and pawn against rook, the defending king in front of the pawn.
+  if (pmtl[white] == value[pawn] && mtl[white] == kKingRookPawn && mtl[black] == kKingRook) {
     const int p = board[PieceList[white][1]] == pawn ? PieceList[white][1] : PieceList[white][2];
     const int bk = PieceList[black][0];
     if (std::abs(File(bk) - File(p)) <= 1 && bk > p) S /= 2;
-  } else if (pmtl[black] == 100 && mtl[black] == 1850 && mtl[white] == 1750) {
+  } else if (pmtl[black] == value[pawn] && mtl[black] == kKingRookPawn && mtl[white] == kKingRook) {
     const int p = board[PieceList[black][1]] == pawn ? PieceList[black][1] : PieceList[black][2];
     const int wk = PieceList[white][0];
     if (std::abs(File(wk) - File(p)) <= 1 && wk < p) S /= 2;
@@ -593,14 +600,16 @@ void ScorePosition(int side, int32_t* result) {
   else if (S >= -7999 && S <= -1 && mtl[side] < mtl[xside] - 75)
     S -= trade;
 
-  // 10.-11. Endgame scaling.
+  // 10. Endgame scaling.
   if (stage2 > 3) S = ScaleEnding(side, S);
   *result = S;
 }
 
 int MaterialRemis() {
   bool remis = false;
-  auto cannot_win = [](int s) { return pmtl[s] == 0 && (emtl[s] == 696 || emtl[s] <= 348); };
+  auto cannot_win = [](int s) {
+    return pmtl[s] == 0 && (emtl[s] == kTwoKnights || emtl[s] <= value[knight]);
+  };
   if (mtl[white] == kBareKing)
     remis = cannot_win(black);
   else if (mtl[black] == kBareKing)

@@ -62,13 +62,13 @@ int16_t ScoreKing(int sq) {
     const int w = (KSFTY * Developed[c2]) >> 2;
     int n = 0, t = 0;
 
-    // 2.1-2.3 Squares around the king that enemy pieces aim at.
-    if (HasBishop[c2] || HasQueen[c2]) WalkLines(sq, bishop, 0x1000 | 0x0200, n, t);
+    // 2.1 Squares around the king that enemy pieces aim at.
+    if (HasBishop[c2] || HasQueen[c2]) WalkLines(sq, bishop, kDiagonalAttack, n, t);
     if (HasRook[c2] || HasQueen[c2]) WalkLines(sq, rook, 0x0400 | 0x0200, n, t);
     if (HasKnight[c2]) {
       const NextStep* nx = next[knight][sq];
       for (int x = nx[sq].nextdir; x != sq; x = nx[x].nextdir) {
-        if (!(atk2[x] & 0x2000) || color[x] == c2) continue;
+        if (!(atk2[x] & kKnightAttack) || color[x] == c2) continue;
         if (atk1[x] == 0 || (atk2[x] & 0xFF) >= 2)
           n++;
         else
@@ -76,10 +76,10 @@ int16_t ScoreKing(int sq) {
       }
     }
 
-    // 2.4 Threats weighted by the enemy's development.
+    // 2.2 Threats weighted by the enemy's development.
     t += KTHRT[n > 35 ? 35 : n] * w / 16;
 
-    // 2.5 The squares next to the king: shield pawns, free squares,
+    // 2.3 The squares next to the king: shield pawns, free squares,
     // dominated squares, and queen contact.
     int p = 0, f = 0, d = 0;
     const NextStep* nx = next[king][sq];
@@ -97,7 +97,7 @@ int16_t ScoreKing(int sq) {
       }
     }
 
-    // 2.6-2.9 Too few shield pawns or free squares, too many dominated.
+    // 2.4 Too few shield pawns or free squares, too many dominated.
     if (p < 2) {
       t -= w;
       if ((d > 2 || p == 0) && NoBreathHole[c1] == 1) KID[c1]++;
@@ -106,7 +106,7 @@ int16_t ScoreKing(int sq) {
     if (f < 2) t -= w;
     if (t < -60 || f < 2) KID[c1]++;
 
-    // 2.10
+    // 2.5 The attack term.
     s += t;
   }
 

@@ -3,6 +3,7 @@
 #include "core/board.h"
 #include "core/movegen.h"
 #include "core/movetables.h"
+#include "core/tables.h"
 #include "core/vorna.h"
 #include "eval/evaluate.h"
 
@@ -53,7 +54,7 @@ int MarkWeak(int w) {
   WfieldBoard[w] = static_cast<int16_t>(v);
   Wfield_Cnt[FieldColor[w]] = static_cast<int16_t>(Wfield_Cnt[FieldColor[w]] + v);
   int s = 0;
-  if (atk2[w] & (0x1000 | 0x0200)) s -= v;
+  if (atk2[w] & kDiagonalAttack) s -= v;
   const int own_king = c1 == white ? wking : bking;
   if (color[w] == c2 && distdata[w][own_king] <= 2) s -= KSFTY / 2;
   return s;

@@ -187,15 +187,15 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
       s = -TreeSearch(xside, 2, child_depth, -beta, -alpha2, childline, &r, 0);
       if (r) entry->flags |= MF_REPEAT;
       // Mates are final; so are draws by the fifty-move rule and stalemate.
-      if (abs(s) >= 9998 || s <= -9001) entry->flags |= MF_FINAL;
-      if (GameCnt - Game50 > 100 || (s == 9998 && ChkFlag[1] == 0)) {
+      if (abs(s) >= kMateNextMove || s < -9000) entry->flags |= MF_FINAL;
+      if (GameCnt - Game50 > 100 || (s == kMateNextMove && ChkFlag[1] == 0)) {
         entry->flags |= MF_REPEAT | MF_DRAW_SCORE | MF_FINAL;
         s = side == computer ? contempt : -contempt;
       }
       UnmakeMove(side, entry);
     }
-    const bool in_range = s >= -9998 && s <= 9998;
-    if (((entry->flags & (MF_FINAL | MF_DRAW_SCORE)) || abs(s) > 8999) && in_range)
+    const bool in_range = s >= -kMateNextMove && s <= kMateNextMove;
+    if (((entry->flags & (MF_FINAL | MF_DRAW_SCORE)) || abs(s) > kMateBound) && in_range)
       entry->score = s;
     if (Sdepth == 1) entry->score = s;
 
@@ -227,7 +227,7 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
   }
 
   // 8. Results of the pass.
-  if (best == -9999) line[1] = 0;
+  if (best == kMatedAtRoot) line[1] = 0;
   const TreeEntry& top = *TrPnt[1];
   if (top.flags & MF_REPEAT) *rpt = -1;
   if (*rpt == 0 && Sdepth > 3 && learn && !(top.flags & (MF_REPEAT | MF_PROMOTE)))
@@ -248,8 +248,8 @@ int32_t AspirationSearch(int side, int* rpt) {
   for (int tries = 0;; tries++) {
     if (SaveNewBest) NewBest = 1;
     int32_t c = score == lo ? score + 1 + w : score - w;
-    if (c + w > 9999) c = 9999 - w;
-    if (c - 1 - w < -9998) c = w - 9997;
+    if (c + w > -kMatedAtRoot) c = -kMatedAtRoot - w;
+    if (c - 1 - w < -kMateNextMove) c = w + 1 - kMateNextMove;
     score = BaseSearch(side, 1, Sdepth, c - 1 - w, c + w, PrVar, rpt);
     if (score < c - w) {
       // Fail low: more time, a wider window below.
@@ -287,7 +287,7 @@ int32_t AspirationSearch(int side, int* rpt) {
 // The time extension for the next iteration, from how this one went.
 void NextExtraTime(int32_t score, int32_t t2, uint16_t best) {
   const GameEntry& last = GameList[GameCnt];
-  const bool recapture = last.captured != 0 && (last.move & 0xff) == (best & 0xffu);
+  const bool recapture = last.captured != 0 && MoveTo(last.move) == MoveTo(best);
   if (score > t2 + 120 && best == LastBest && recapture && !NewBest) {
     ExtraTime = 0;
     if (GameCnt >= LastBookMove + 6 && score > -200) ResponseTime = ResponseTime * 7 / 8;
@@ -330,8 +330,8 @@ void Iterate(int side, int* rpt) {
     if (SaveNewBest) NewBest = 1;
     Sdepth = Xdepth;
 
-    int32_t score =
-        Sdepth == 1 ? BaseSearch(side, 1, 1, -9998, 9999, PrVar, rpt) : AspirationSearch(side, rpt);
+    int32_t score = Sdepth == 1 ? BaseSearch(side, 1, 1, -kMateNextMove, -kMatedAtRoot, PrVar, rpt)
+                                : AspirationSearch(side, rpt);
 
     // After the iteration: age the history, seed the mate killers.
     LastItScore = score;
@@ -493,7 +493,7 @@ void SelectMove(int side) {
         root->score = 0;
         root->flags = MF_DRAW_SCORE;
       } else {
-        root->score = -9999;
+        root->score = kMatedAtRoot;
       }
       mate = 1;
     }
@@ -563,7 +563,7 @@ void SelectMove(int side) {
     return;
   }
   bool moved = false;
-  if (root->score < -9998 || MoveInfo[1] == 0 || GameCnt >= kGameSize - 1) {
+  if (root->score < -kMateNextMove || MoveInfo[1] == 0 || GameCnt >= kGameSize - 1) {
     algbr(0, 0, 0);
     if (GameCnt >= kGameSize - 1) mate = 1;
   } else {
@@ -575,7 +575,7 @@ void SelectMove(int side) {
     if (rpt > 1 || MaterialRemis()) root->flags |= MF_DRAW_SCORE;
   }
   OutputMove();
-  if (root->score == -9999 || root->score == 9998) mate = 1;
+  if (root->score == kMatedAtRoot || root->score == kMateNextMove) mate = 1;
   if (mate) hint = 0;
   if (moved) {
     GameEntry& g = GameList[GameCnt];

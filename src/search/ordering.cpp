@@ -8,17 +8,6 @@ uint8_t HisTab[1024];
 RefEntry RefTab[1024];
 uint16_t killr0[kMaxPly], killr1[kMaxPly], killr2[kMaxPly], killr3[kMaxPly];
 
-namespace {
-
-int To(uint32_t move) {
-  return static_cast<int>(move & 0xff);
-}
-int From(uint32_t move) {
-  return static_cast<int>((move >> 8) & 0xff);
-}
-
-}  // namespace
-
 void ClearOrdering() {
   memset(HisTab, 0, sizeof HisTab);
   memset(RefTab, 0, sizeof RefTab);
@@ -34,7 +23,7 @@ void OrderMoves(int side, int ply, uint16_t hash_move) {
   const uint16_t first = hash_move ? hash_move : killr0[ply];
   const uint16_t older = ply >= 3 ? killr1[ply - 2] : 0;
   const uint32_t last = GameList[GameCnt].move;
-  const RefEntry& ref = RefTab[(side * 8 + board[From(last)]) * 64 + To(last)];
+  const RefEntry& ref = RefTab[(side * 8 + board[MoveFrom(last)]) * 64 + MoveTo(last)];
   for (TreeEntry* e = TrPnt[ply]; e < TrPnt[ply + 1]; e++) {
     const uint16_t sm = ShortMove(e->from, e->to);
     // 1. Hash move or mate killer, then the killers of this ply and of the
@@ -73,7 +62,7 @@ void RecordBestMove(int side, int ply, int depth, int sdepth, const TreeEntry& b
   const uint16_t best_short = ShortMove(best_entry.from, best_entry.to);
   const uint32_t last = GameList[GameCnt].move;
   if (last != 0) {
-    RefEntry& ref = RefTab[(side * 8 + board[From(last)]) * 64 + To(last)];
+    RefEntry& ref = RefTab[(side * 8 + board[MoveFrom(last)]) * 64 + MoveTo(last)];
     if (ref.bonus < depth) {
       ref.move = best_short;
       ref.bonus = static_cast<int16_t>(depth);

@@ -41,13 +41,6 @@ constexpr int32_t kStaticMargin[7] = {35, 125, 375, 1928, 1928, 1928, 1928};
 // Window slack of the depth and generator decisions.
 constexpr int32_t kSlack = 22;
 
-int To(uint32_t move) {
-  return static_cast<int>(move & 0xff);
-}
-int From(uint32_t move) {
-  return static_cast<int>((move >> 8) & 0xff);
-}
-
 // Undoes the node's extensions however it returns.
 struct HorizonGuard {
   int ply;
@@ -92,13 +85,13 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   // tree and a full game record end the node here, as does a depth at
   // which no shorter mate than the one found can exist.
   int32_t e = evaluate(side, xside, ply, alpha, beta);
-  if (e > kMateBound || ply >= kMaxPly - 1 || Terminate || root->score + ply > 9998 ||
+  if (e > kMateBound || ply >= kMaxPly - 1 || Terminate || root->score + ply > kMateNextMove ||
       GameCnt + 1 >= kGameListSize)
     return e;
 
   const int own_risk = *KingRiskPtr[side];
   const int opp_risk = *KingRiskPtr[xside];
-  const int mto = To(MOVE);
+  const int mto = MoveTo(MOVE);
   const int mto_rank = Rank(mto);
   const int own_king = PieceList[side][0];
 
@@ -150,7 +143,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       // (b) The enemy queen closing in on the king after a capture there.
       if (mto < 64 && board[mto] == queen && ply >= 3 && istage <= 7 && CptrFlag[ply - 2] != 0 &&
           distance(CptrFlag[ply - 2] - 1, own_king) <= 3 && distance(mto, own_king) <= 2 &&
-          distance(From(MOVE), own_king) > 2 && !SqAtakd(mto, side))
+          distance(MoveFrom(MOVE), own_king) > 2 && !SqAtakd(mto, side))
         candidate = true;
       // (c) A run of four captures on one square beside the enemy king.
       if (ply > 4 && CptrFlag[ply - 1] != 0 && CptrFlag[ply - 1] == CptrFlag[ply - 2] &&
@@ -399,7 +392,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       // Fifty moves without a capture or pawn move: a draw.
       p->flags |= MF_REPEAT;
       p->score = s = 0;
-    } else if (s == 9999 - ply && ChkFlag[ply] == 0) {
+    } else if (s == -kMatedAtRoot - ply && ChkFlag[ply] == 0) {
       // No legal reply and no check: stalemate.
       p->score = s = 0;
     }

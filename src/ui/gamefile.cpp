@@ -89,16 +89,6 @@ int16_t CodeColour(long code) {
   return static_cast<int16_t>(code == 0 ? neutral : code - 1);
 }
 
-int MoveFrom(uint32_t move) {
-  return static_cast<int>((move >> 8) & 0xff);
-}
-int MoveTo(uint32_t move) {
-  return static_cast<int>(move & 0xff);
-}
-uint16_t MoveFlags(uint32_t move) {
-  return static_cast<uint16_t>(move >> 16);
-}
-
 // Adds the en-passant square to the position and its code to the hash words.
 void SetEnPassant(int sq) {
   if (sq <= 0 || sq >= 64) return;

@@ -63,7 +63,7 @@ void CoordText(char* dst, int from, int to, int flags) {
 
 // Coordinate text of a move word without its promotion letter.
 void MoveWordText(char* dst, uint32_t move) {
-  CoordText(dst, (move >> 8) & 0xff, move & 0xff, 0);
+  CoordText(dst, MoveFrom(move), MoveTo(move), 0);
 }
 
 bool IsFile(char c) {
@@ -281,12 +281,12 @@ void ToPGNmove(char* dst, uint8_t from, uint8_t to, int16_t flags, int ply) {
 void OutputMove() {
   const int32_t s = root->score;
 
-  // 1-3. Score text, the increment, the display notice.
+  // 1. Score text, the increment, the display notice.
   ScoreText(LastScoreStr, sizeof LastScoreStr, s);
   if (Level == 17) TimeControl[computer].timeLeft += static_cast<int32_t>(TCadd) * 100;
   UpdateDisplay(root->from, root->to, (root->flags & MF_EP) ? 1 : 0, root->flags & MF_CASTLE);
 
-  // 4. Check mark and SAN of the move in the game record.
+  // 2. Check mark and SAN of the move in the game record.
   if (!mate) {
     GameEntry& entry = GameList[GameCnt];
     if (KingAttacked(1 - computer)) entry.move |= static_cast<uint32_t>(MF_CHECK) << 16;
@@ -294,7 +294,7 @@ void OutputMove() {
     ToPGNmove(entry.san, root->from, root->to, static_cast<int16_t>(root->flags), 1);
   }
 
-  // 5. The move line and the summary line.
+  // 3. The move line and the summary line.
   if (strlen(mvstr) >= 4) {
     char shown[6];
     memcpy(shown, mvstr, sizeof shown);
@@ -330,15 +330,15 @@ void OutputMove() {
     OutFlush();
   }
 
-  // 7. Result lines.
+  // 4. Result lines.
   if (root->flags & MF_DRAW_SCORE) {
     OutPrintf("1/2-1/2 {%s}\n", DrawComment);
     OutFlush();
-  } else if (s == -9999) {
+  } else if (s == kMatedAtRoot) {
     OutPrintf(opponent == white ? "1-0 {White mates}\n" : "0-1 {Black mates}\n");
     OutFlush();
     GameTerminated = 1;
-  } else if (s == 9998) {
+  } else if (s == kMateNextMove) {
     OutPrintf(opponent == white ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
     OutFlush();
   } else if (s < -9000) {
@@ -347,7 +347,7 @@ void OutputMove() {
     PreResigns++;
   }
 
-  // 8. Resignation after several clearly lost moves.
+  // 5. Resignation after several clearly lost moves.
   if (s < -800 && NodeCnt > 200000 && PreResigns > 2) PrintResignation();
 
   // 9-10. Node rate, and the clock checks spaced to about fifty a second:
@@ -376,7 +376,7 @@ void ShowResults(int32_t score, const uint32_t* line, char mark) {
   if (line) {
     char m[6];
     if (hint && !own_search && !analyze) {
-      CoordText(m, (hint >> 8) & 0xff, hint & 0xff, 0);
+      CoordText(m, MoveFrom(hint), MoveTo(hint), 0);
       OutPrintf("(%s) ", m);
     }
     for (int i = 1; i <= 14 && i < kMaxPly && line[i] != 0; i++) {
@@ -407,7 +407,7 @@ void ShowResults(int32_t score, const uint32_t* line, char mark) {
 }
 
 void GiveHint() {
-  algbr(static_cast<int16_t>((hint >> 8) & 0xff), static_cast<int16_t>(hint & 0xff), 0);
+  algbr(static_cast<int16_t>(MoveFrom(hint)), static_cast<int16_t>(MoveTo(hint)), 0);
   OutPrintf("Hint:%s\n", mvstr);
   OutFlush();
 }

@@ -82,7 +82,7 @@ void PonderHit() {
     CntMoves = static_cast<int16_t>(index);
     GameEntry& e = GameList[index];
     // The move's text and check mark were written when pondering began.
-    UpdateDisplay((e.move >> 8) & 0xff, e.move & 0xff, 0, 0);
+    UpdateDisplay(MoveFrom(e.move), MoveTo(e.move), 0, 0);
     e.score = 0;
     e.depth = 0;
     e.seconds = static_cast<int16_t>(PonderedTime / 100);
@@ -100,7 +100,7 @@ void PollSearchInput() {
   GuessOkay = 0;
   char predicted[8] = "";
   if (hint) {
-    algbr(static_cast<int16_t>((hint >> 8) & 0xff), static_cast<int16_t>(hint & 0xff), 0);
+    algbr(static_cast<int16_t>(MoveFrom(hint)), static_cast<int16_t>(MoveTo(hint)), 0);
     snprintf(predicted, sizeof predicted, "%s", mvstr);
   }
   // New input goes behind what is still buffered; a full buffer waits. At
