@@ -93,30 +93,6 @@ struct Snapshot {
   bool operator==(const Snapshot& o) const { return memcmp(this, &o, sizeof *this) == 0; }
 };
 
-// Collects everything printed while it lives.
-class Capture {
- public:
-  Capture() : saved_(OutFile) { OutFile = mem_ = open_memstream(&text_, &len_); }
-  ~Capture() {
-    if (mem_) Text();
-    free(text_);
-  }
-  std::string Text() {
-    if (mem_) {
-      fclose(mem_);
-      mem_ = nullptr;
-      OutFile = saved_;
-    }
-    return std::string(text_, len_);
-  }
-
- private:
-  FILE* saved_;
-  FILE* mem_;
-  char* text_ = nullptr;
-  size_t len_ = 0;
-};
-
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
@@ -573,7 +549,7 @@ TEST(OutputMove, AnnouncesMoveAndSummary) {
   PrVar[3] = Word("g1", "f3");
   evrate = 52345;
   EngineMoves("e2", "e4", 125);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
   EXPECT_STREQ(LastScoreStr, "+1.25");
@@ -593,7 +569,7 @@ TEST(OutputMove, IncrementModeCreditsTheEngineClock) {
   TimeControl[black].timeLeft = 3000;
   EngineMoves("e2", "e4", 10);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(TimeControl[white].timeLeft, 4200);
@@ -611,13 +587,13 @@ TEST(OutputMove, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
   for (int i = 0; i < 6; i++) PrVar[i + 1] = Word(line[i], line[i] + 2);
   EngineMoves("e2", "e4", -5);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_NE(out.Text().find("sc=-0.05 dp=7 nps=0K (e2e4 e7e5 g1f3 b8c6 f1b5)\n"),
               std::string::npos);
   }
   tb_hits = 3;
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_NE(out.Text().find(" tb=3 (e2e4 e7e5 g1f3 b8c6)\n"), std::string::npos);
 }
@@ -629,7 +605,7 @@ TEST(OutputMove, PromotionLetterIsUpperCaseInTheMoveLine) {
   opponent = black;
   EngineMoves("e7", "e8", 300);
   ASSERT_FALSE(HasFatalFailure());
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   std::string text = out.Text();
   EXPECT_EQ(text.rfind("1. ... e7e8Q\n", 0), 0u) << text;
@@ -645,7 +621,7 @@ TEST(OutputMove, MoveNumberCountsFullMoves) {
   computer = black;
   opponent = white;
   EngineMoves("b8", "c6", 10);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text().rfind("2. ... b8c6\n", 0), 0u);
   EXPECT_STREQ(GameList[4].san, "Nc6");
@@ -659,7 +635,7 @@ TEST(OutputMove, BookMoveSummary) {
   BookMoveFound = 1;
   strcpy(info, "whisper");
   EngineMoves("d2", "d4", 40);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
 }
@@ -672,7 +648,7 @@ TEST(OutputMove, NothingIsPrintedAfterTheGuiClosedTheGame) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", -9999);
   GameTerminated = 1;
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "");
 }
@@ -686,19 +662,19 @@ TEST(OutputMove, OffersDrawOnceAfterFourDrawnScores) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 0);
   for (int i = 1; i <= 5; i++) {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
   }
   // A score off zero starts the count again.
   root->score = 20;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   root->score = 0;
   for (int i = 1; i <= 4; i++) {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
   }
@@ -713,13 +689,13 @@ TEST(OutputMove, ResultLines) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 9998);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "1-0 {White mates}\n"), 1);
   }
   root->score = -9500;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "0-1 {White resigns}\n"), 1);
   }
@@ -727,7 +703,7 @@ TEST(OutputMove, ResultLines) {
   root->flags |= MF_DRAW_SCORE;
   strcpy(DrawComment, "Draw by repetition");
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "1/2-1/2 {Draw by repetition}\n"), 1);
   }
@@ -747,7 +723,7 @@ TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
   root->flags = 0;
   mate = 1;
   algbr(0, 0, 0);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "0-1 {Black mates}\n");
   EXPECT_EQ(GameTerminated, 1);
@@ -765,7 +741,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   ElapsedTime = 400;
   PonderedTime = 100;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(evrate, 1000000);
@@ -774,7 +750,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   NodeCnt = 100;  // a slow move never lowers the interval
   ElapsedTime = 100;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(node_inc, 20000);
@@ -782,7 +758,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   NodeCnt = 50000000;
   ElapsedTime = 1000;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(evrate, 5000000);
@@ -814,12 +790,12 @@ TEST(ShowResults, MarkedLinesWaitForDepthSix) {
   uint32_t line[kMaxPly] = {0, Word("e2", "e4"), Word("e7", "e5"), 0};
   Sdepth = 5;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(125, line, '!');
     EXPECT_EQ(out.Text(), "");
   }
   Sdepth = 6;
-  Capture out;
+  CapturedOutput out;
   ShowResults(125, line, '!');
   EXPECT_EQ(out.Text(), " 6    125     0      1234   e2e4!  e7e5 \n");
 }
@@ -828,7 +804,7 @@ TEST(ShowResults, UnmarkedLineAtAnyDepth) {
   ThinkingSetup();
   uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
   Sdepth = 2;
-  Capture out;
+  CapturedOutput out;
   ShowResults(-30, line, ' ');
   EXPECT_EQ(out.Text(), " 2    -30     0      1234   d2d4 \n");
 }
@@ -838,14 +814,14 @@ TEST(ShowResults, SilentWithoutPostOrClock) {
   uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
   post = 0;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
   post = 1;
   TCflag = 0;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
@@ -858,12 +834,12 @@ TEST(ShowResults, PonderingShowsThePonderedMoveWhenAllowed) {
   player = black;  // searching the engine's answer on the opponent's time
   hint = ShortMove(Sq("e2"), Sq("e4"));
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
   ics_show_ponder = 1;
-  Capture out;
+  CapturedOutput out;
   ShowResults(10, line, ' ');
   EXPECT_NE(out.Text().find("  (e2e4)  g8f6 \n"), std::string::npos) << out.Text();
   ics_show_ponder = 0;
@@ -878,7 +854,7 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
   uint32_t line[kMaxPly] = {0, Word("g1", "f3"), Word("d7", "d5"), 0};
   Sdepth = 3;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(15, line, ' ');
     EXPECT_EQ(out.Text(), " 3     15     0      1234   g1f3  d7d5 \n");
   }
@@ -891,7 +867,7 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
   ElapsedTime = 250;
   WinboardProtVer = 2;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(15, nullptr, ' ');
     char move[6];
     snprintf(move, sizeof move, "%c%c%c%c", 'a' + File(root->from), '1' + Rank(root->from),
@@ -908,12 +884,12 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
 TEST(GiveHint, PrintsCoordinateTextWithoutBlank) {
   hint = ShortMove(Sq("e2"), Sq("e4"));
   {
-    Capture out;
+    CapturedOutput out;
     GiveHint();
     EXPECT_EQ(out.Text(), "Hint:e2e4\n");
   }
   hint = 0;
-  Capture out;
+  CapturedOutput out;
   GiveHint();
   EXPECT_EQ(out.Text(), "Hint:\n");
 }
