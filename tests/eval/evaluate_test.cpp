@@ -290,70 +290,69 @@ TEST(LazyEstimate, FullWidthTakesOverTheParentsPositionalPart) {
 
 // ---------------------------------------------------------------------------
 
-TEST(EndgameScaling, LeaderWithoutPawnsIsHalved) {
-  // Stage 10: 4 x 10 for trading down, then halved for a rook without pawns.
-  const std::string fen = "4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1";
-  const int32_t u = Unscaled(fen.c_str());
-  ASSERT_GT(u, 0);
-  EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
-  EXPECT_EQ(ScoreFen("4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1"), -((u + 40) / 2));
+// The full evaluation of fen for its side to move with the endgame rules
+// off: stage2 held at 3 skips the scaling and the outside passed pawns (the
+// tests add those back by hand), and takes 7 off the stage2 share of the
+// connected and doubled pawn terms. The weights stay those of the position.
+int32_t WithoutEndgameRules(const std::string& fen) {
+  TermPosition(fen.c_str());
+  stage2 = 3;
+  int32_t s = 0;
+  ScorePosition(FenSide(fen), &s);
+  return s;
 }
 
-TEST(EndgameScaling, QueensWithAPawnUpAreQuartered) {
-  // Stage 8: 4 x 8 for trading down.
-  const std::string fen = "3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1";
-  const int32_t u = Unscaled(fen.c_str());
-  ASSERT_GT(u, 0);
-  EXPECT_EQ(ScoreFen(fen), (u + 32) / 4);
-}
+struct ScalingCase {
+  const char* fen;
+  // From the score without the endgame rules to the full one: the outside
+  // passed pawns and stage2 terms put back, then the rule under test.
+  int32_t (*scaled)(int32_t without, int32_t remote_passed);
+  const char* why;
+};
 
-TEST(EndgameScaling, DefendingKingInFrontOfTheRookPawnHalves) {
-  const std::string in_front = "4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1";
-  const int32_t u = Unscaled(in_front.c_str());
-  ASSERT_GT(u, 0);
-  EXPECT_EQ(ScoreFen(in_front), (u + 40) / 2);
-  const std::string behind = "8/r7/8/8/4P3/8/3k4/6KR w - - 0 1";
-  const int32_t v = Unscaled(behind.c_str());
-  ASSERT_GT(v, 0);
-  EXPECT_EQ(ScoreFen(behind), v + 40);
-}
-
-TEST(EndgameScaling, RookAndPawnAgainstRookIsDeliberatelyAsymmetric) {
-  // "In front" compares square numbers: a black king beside a white pawn
-  // on its right counts as in front, a white king beside a black pawn on
-  // its right does not, so the colour flip is not halved.
-  const std::string fen = "8/r7/8/8/4Pk2/3K4/8/7R w - - 0 1";
-  const int32_t u = Unscaled(fen.c_str());
-  const int32_t v = Unscaled(FlipFen(fen).c_str());
-  ASSERT_GT(u, 0);
-  ASSERT_GT(v, 0);
-  EXPECT_EQ(ScoreFen(fen), (u + 40) / 2);
-  EXPECT_EQ(ScoreFen(FlipFen(fen)), v + 40);
-}
-
-TEST(EndgameScaling, KnightAgainstKnightWithTwoPawnsUp) {
-  // Stage 10 and two pawns: 200 / 128 + 40 for trading down.
-  const std::string fen = "4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1";
-  const int32_t u = Unscaled(fen.c_str());
-  ASSERT_GT(u, 0);
-  EXPECT_EQ(ScoreFen(fen), u + 41 + 75);
-  // Doubled on the rook file: no bonus.
-  const std::string doubled = "4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1";
-  const int32_t v = Unscaled(doubled.c_str());
-  ASSERT_GT(v, 0);
-  EXPECT_EQ(ScoreFen(doubled), v + 41);
-}
-
-TEST(EndgameScaling, OppositeBishopsDrawCloser) {
-  // Halved for bishops of opposite colours, halved again a pawn up.
-  const std::string opposite = "4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1";
-  const int32_t u = Unscaled(opposite.c_str());
-  ASSERT_GT(u, 0);
-  EXPECT_EQ(ScoreFen(opposite), ((u + 40) >> 1) / 2);
-  const std::string same = "4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1";
-  const int32_t v = Unscaled(same.c_str());
-  ASSERT_GT(v, 0);
-  EXPECT_EQ(ScoreFen(same), (v + 40) / 2);
+TEST(EndgameScaling, DrawishEndingsAreScaledDown) {
+  const ScalingCase cases[] = {
+      {"4k1n1/8/8/8/8/8/8/R3K3 w - - 0 1", [](int32_t w, int32_t) { return w / 2; },
+       "the leader has no pawns"},
+      {"4k1n1/8/8/8/8/8/8/R3K3 b - - 0 1", [](int32_t w, int32_t) { return w / 2; },
+       "the leader has no pawns, the other side to move"},
+      // The lone e-pawn is reached by the walks from both edges.
+      {"3qk3/8/8/8/8/8/4P3/3QK3 w - - 0 1", [](int32_t w, int32_t rp) { return (w + 2 * rp) / 4; },
+       "queens with a pawn up"},
+      // Rooks only: no outside passed pawns.
+      {"4k3/r7/8/8/4P3/8/8/4K2R w - - 0 1", [](int32_t w, int32_t) { return w / 2; },
+       "the defending king in front of the pawn"},
+      {"8/r7/8/8/4P3/8/3k4/6KR w - - 0 1", [](int32_t w, int32_t) { return w; },
+       "the defending king behind the pawn"},
+      // "In front" compares square numbers: a black king beside a white pawn
+      // on its right counts as in front, a white king beside a black pawn on
+      // its right does not, so the colour flip is not halved.
+      {"8/r7/8/8/4Pk2/3K4/8/7R w - - 0 1", [](int32_t w, int32_t) { return w / 2; },
+       "the king beside the pawn, on its right"},
+      {"7r/8/3k4/4pK2/8/8/R7/8 b - - 0 1", [](int32_t w, int32_t) { return w; },
+       "the colour flip of the king beside the pawn"},
+      // Two outside passers, 7 for b2-c2 connected, 75 for two pawns up.
+      {"4k3/8/3n4/8/8/3N4/1PP5/4K3 w - - 0 1",
+       [](int32_t w, int32_t rp) { return w + 2 * rp + 7 + 75; },
+       "knight against knight with two pawns up"},
+      // Doubled on the rook file, 7 off each, and passed from both edges:
+      // no bonus.
+      {"4k3/8/3n4/8/8/P2N4/P7/4K3 w - - 0 1", [](int32_t w, int32_t rp) { return w + 2 * rp - 14; },
+       "knight against knight with doubled rook pawns"},
+      // Below 1 without the outside passers, so the 40 for trading comes
+      // back too; halved for bishops of opposite colours and again a pawn up.
+      {"4k3/8/3b4/8/8/3B4/4P3/4K3 w - - 0 1",
+       [](int32_t w, int32_t rp) { return ((w + 2 * rp + 40) >> 1) / 2; },
+       "bishops of opposite colours"},
+      {"4k3/8/4b3/8/8/3B4/4P3/4K3 w - - 0 1",
+       [](int32_t w, int32_t rp) { return (w + 2 * rp + 40) / 2; }, "bishops of the same colour"},
+  };
+  for (const ScalingCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    const int32_t without = WithoutEndgameRules(c.fen);
+    const int32_t remote_passed = RemotePassed;
+    EXPECT_EQ(ScoreFen(c.fen), c.scaled(without, remote_passed)) << c.fen;
+  }
 }
 
 TEST(EndgameScaling, BishopOfTheWrongColourCannotWinWithTheRookPawn) {
