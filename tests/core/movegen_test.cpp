@@ -53,7 +53,14 @@ const TreeEntry* Find(int ply, const char* move, int promo = 0) {
   return nullptr;
 }
 
-TEST(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
+// The killer and principal-variation moves the ordering reads, put back
+// after each test.
+class AssignBonus : public ::testing::Test {
+ protected:
+  SavedGlobals saved_{killr1, PV};
+};
+
+TEST_F(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
   SetFen("4k3/8/8/3n4/4P3/8/8/4K1N1 w - - 0 1");
   MoveList(white, 1);
   ASSERT_NE(Find(1, "e4d5"), nullptr);
@@ -67,11 +74,9 @@ TEST(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
   MoveList(white, 1);
   EXPECT_EQ(Find(1, "e1d1")->score, 60 - 20000);
   EXPECT_EQ(Find(1, "g1h3")->score, 2000 + 4 - 20000);
-  killr1[1] = 0;
-  PV = 0;
 }
 
-TEST(AssignBonus, CheckingMovesNearTheRootGainABonus) {
+TEST_F(AssignBonus, CheckingMovesNearTheRootGainABonus) {
   SetFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   MoveList(white, 1);
   EXPECT_EQ(Find(1, "a1a8")->score, 32 - 20000);
