@@ -9,6 +9,7 @@
 #include "core/startup.h"
 #include "egtb/egtb.h"
 #include "search/treesearch.h"
+#include "test_util.h"
 #include "ui/config.h"
 #include "ui/display.h"
 
