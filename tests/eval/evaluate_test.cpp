@@ -91,9 +91,52 @@ TEST(MaterialRemis, WinningMaterialOrACorneredKingIsNoDraw) {
 
 // ---------------------------------------------------------------------------
 
-TEST(BareMinorPieces, KnightAgainstKnightInTheCentreIsADeadDraw) {
+struct ExactCase {
+  const char* fen;
+  int32_t score;
+  int terminate;  // -1: not asked
+  const char* why;
+};
+
+TEST(BareKing, ExactScoresOfTheSmallEndings) {
+  const ExactCase cases[] = {
+      {"4k3/8/3n4/8/8/3N4/8/4K3 w - - 0 1", 0, 1, "knight against knight in the centre"},
+      {"4k3/8/8/8/8/8/8/KN6 w - - 0 1", 0, 1, "a knight alone, even with a king in the corner"},
+      {"7k/8/8/8/3NN3/2K5/8/8 w - - 0 1", 0, 1, "two knights"},
+      // Dark bishop, bare king in the dark corner h8: 4 x 99 + 580 minus the
+      // king's taxi distance (4) and the king distances of bishop (4) and knight (3).
+      {"7k/8/5K2/4N3/5B2/8/8/8 w - - 0 1", 965, 0, "bishop and knight, dark corner"},
+      {"7k/8/5K2/4N3/5B2/8/8/8 b - - 0 1", -965, 0, "bishop and knight, the king to move"},
+      {"k7/8/2K5/1N6/2B5/8/8/8 b - - 0 1", -(976 - 4 - 4 - 3), -1,
+       "bishop and knight, light corner"},
+      // In the centre the corner table gives nothing: 580 minus the distances.
+      {"8/8/7B/8/4k3/8/2K5/1N6 w - - 0 1", 580 - 4 - 3 - 3, -1, "bishop and knight, centre"},
+      // 1090 - DyingKing[h8] (0) + 500 - 2 x king distance (5).
+      {"7k/8/8/8/8/2K5/8/3Q4 w - - 0 1", 1580, -1, "queen, king on the edge"},
+      {"7k/8/8/8/8/2K5/8/3Q4 b - - 0 1", -1580, -1, "queen, the bare king to move"},
+      {"k7/8/8/8/8/8/8/2B1K3 w - - 0 1", 0, 0, "a lone bishop scores nothing but is no dead draw"},
+      // Rook pawns against the king in front of them.
+      {"1k6/8/8/P7/P7/8/4K3/8 w - - 0 1", 0, 1, "a-pawns, White to move"},
+      {"1k6/8/8/P7/P7/8/4K3/8 b - - 0 1", 0, 1, "a-pawns, Black to move"},
+      {"6k1/8/8/7P/7P/8/4K3/8 w - - 0 1", 0, 1, "h-pawns"},
+      {"8/4k3/8/p7/p7/8/8/1K6 b - - 0 1", 0, 1, "Black's a-pawns against the king on b1"},
+      // Black to move has no legal king step: drawn, 10 + 5 x 1 - 5 x 2 for White.
+      {"k7/P7/1K6/8/8/8/8/8 b - - 0 1", -5, -1, "the bare king stalemated"},
+      // The wrong bishop for the rook pawn.
+      {"k7/8/8/8/8/8/P7/2B1K3 w - - 0 1", 0, 1, "dark bishop, a-pawn"},
+      {"4k3/2b4p/8/8/8/8/8/7K b - - 0 1", 0, 1, "dark bishop, h-pawn, Black"},
+  };
+  for (const ExactCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.why << ": " << c.fen);
+    EXPECT_EQ(EvalRoot(c.fen), c.score);
+    if (c.terminate >= 0) {
+      EXPECT_EQ(Terminate, c.terminate);
+    }
+  }
+}
+
+TEST(BareMinorPieces, KnightAgainstKnightLeavesNoPositionalPart) {
   EXPECT_EQ(EvalRoot("4k3/8/3n4/8/8/3N4/8/4K3 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
   EXPECT_EQ(Pscore[1], 0);
 }
 
@@ -106,60 +149,20 @@ TEST(BareMinorPieces, KingOnH8LetsTheNormalEvaluationRun) {
   EXPECT_EQ(score, full);
 }
 
-TEST(BareKing, KnightAloneIsADrawEvenWithAKingInTheCorner) {
-  EXPECT_EQ(EvalRoot("4k3/8/8/8/8/8/8/KN6 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
+TEST(BareKing, KnightAloneMarksTheBareKing) {
+  EvalRoot("4k3/8/8/8/8/8/8/KN6 w - - 0 1");
   EXPECT_EQ(slk, 1);
 }
 
-TEST(BareKing, TwoKnightsAreADraw) {
-  EXPECT_EQ(EvalRoot("7k/8/8/8/3NN3/2K5/8/8 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-}
-
-TEST(BareKing, BishopAndKnightDriveToTheBishopsCorner) {
-  // Dark bishop, bare king in the dark corner h8: 4 x 99 + 580 minus the
-  // king's taxi distance (4) and the king distances of bishop (4) and knight (3).
-  EXPECT_EQ(EvalRoot("7k/8/5K2/4N3/5B2/8/8/8 w - - 0 1"), 965);
-  EXPECT_EQ(Terminate, 0);
-  EXPECT_EQ(EvalRoot("7k/8/5K2/4N3/5B2/8/8/8 b - - 0 1"), -965);
-  // Light bishop, bare king in the light corner a8.
-  EXPECT_EQ(EvalRoot("k7/8/2K5/1N6/2B5/8/8/8 b - - 0 1"), -(976 - 4 - 4 - 3));
-  // In the centre the corner table gives nothing: 580 minus the distances.
-  EXPECT_EQ(EvalRoot("8/8/7B/8/4k3/8/2K5/1N6 w - - 0 1"), 580 - 4 - 3 - 3);
-}
-
-TEST(BareKing, HeavyPiecesDriveTheKingToTheEdge) {
-  // 1090 - DyingKing[h8] (0) + 500 - 2 x king distance (5).
-  EXPECT_EQ(EvalRoot("7k/8/8/8/8/2K5/8/3Q4 w - - 0 1"), 1580);
-  EXPECT_EQ(EvalRoot("7k/8/8/8/8/2K5/8/3Q4 b - - 0 1"), -1580);
+TEST(BareKing, WinningEndingsAreNoDraws) {
   // The bare king in the centre scores less for the stronger side.
   EXPECT_LT(EvalRoot("8/8/8/4k3/8/2K5/8/3Q4 w - - 0 1"), 1580);
-}
-
-TEST(BareKing, LoneBishopScoresNothingButIsNoDeadDraw) {
-  EXPECT_EQ(EvalRoot("k7/8/8/8/8/8/8/2B1K3 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 0);
-}
-
-TEST(BareKing, RookPawnsAgainstTheKingInFrontAreDrawn) {
-  EXPECT_EQ(EvalRoot("1k6/8/8/P7/P7/8/4K3/8 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-  EXPECT_EQ(EvalRoot("1k6/8/8/P7/P7/8/4K3/8 b - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-  EXPECT_EQ(EvalRoot("6k1/8/8/7P/7P/8/4K3/8 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-  // Black's rook pawns against the white king on b1.
-  EXPECT_EQ(EvalRoot("8/4k3/8/p7/p7/8/8/1K6 b - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-  // With the king elsewhere the pawns win.
+  // With the king elsewhere the rook pawns win.
   EXPECT_GT(EvalRoot("4k3/8/8/P7/P7/8/4K3/8 w - - 0 1"), 400);
   EXPECT_EQ(Terminate, 0);
-}
-
-TEST(BareKing, StalematedBareKingDrawsAgainstKingAndPawn) {
-  // Black to move has no legal king step: drawn, 10 + 5 x 1 - 5 x 2 for White.
-  EXPECT_EQ(EvalRoot("k7/P7/1K6/8/8/8/8/8 b - - 0 1"), -5);
+  // The bishop of the right colour.
+  EXPECT_GT(EvalRoot("k7/8/8/8/8/8/P7/3BK3 w - - 0 1"), 0);
+  EXPECT_EQ(Terminate, 0);
 }
 
 TEST(BareKing, BareKingTakesAnUndefendedPawn) {
@@ -353,15 +356,6 @@ TEST(EndgameScaling, DrawishEndingsAreScaledDown) {
     const int32_t remote_passed = RemotePassed;
     EXPECT_EQ(ScoreFen(c.fen), c.scaled(without, remote_passed)) << c.fen;
   }
-}
-
-TEST(EndgameScaling, BishopOfTheWrongColourCannotWinWithTheRookPawn) {
-  EXPECT_EQ(EvalRoot("k7/8/8/8/8/8/P7/2B1K3 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
-  EXPECT_GT(EvalRoot("k7/8/8/8/8/8/P7/3BK3 w - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 0);
-  EXPECT_EQ(EvalRoot("4k3/2b4p/8/8/8/8/8/7K b - - 0 1"), 0);
-  EXPECT_EQ(Terminate, 1);
 }
 
 // ---------------------------------------------------------------------------
