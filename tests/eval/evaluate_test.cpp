@@ -222,36 +222,37 @@ TEST(CheckFlag, DiscoveredCheckByAKingMoveIsMinusOne) {
 
 // ---------------------------------------------------------------------------
 
-TEST(QuiescenceMargin, PawnOnTheSeventhTakenWidensTheMargin) {
-  Root("1r2k3/1P6/8/8/8/8/8/R2QK3 b - - 0 1");
-  Play(black, "b8", "b7");
-  CptrFlag[1] = static_cast<uint8_t>(Sq("b7") + 1);
-  EXPECT_EQ(QuiescenceMargin(2), 250);
-  // A black pawn taken on White's side of the board likewise.
-  Root("4k3/8/8/8/8/8/1p6/1R1QK3 w - - 0 1");
-  Play(white, "b1", "b2");
-  CptrFlag[1] = static_cast<uint8_t>(Sq("b2") + 1);
-  EXPECT_EQ(QuiescenceMargin(2), 250);
+struct MarginCase {
+  const char* fen;
+  int side;
+  const char* from;
+  const char* to;
+  int margin;
+  const char* why;
+};
+
+TEST(QuiescenceMargin, AfterACapture) {
+  const MarginCase cases[] = {
+      {"1r2k3/1P6/8/8/8/8/8/R2QK3 b - - 0 1", black, "b8", "b7", 250,
+       "a white pawn taken on the seventh"},
+      {"4k3/8/8/8/8/8/1p6/1R1QK3 w - - 0 1", white, "b1", "b2", 250,
+       "a black pawn taken on White's second"},
+      {"4k3/8/8/3p4/8/2N5/8/R2QK3 w - - 0 1", white, "c3", "d5", 174, "a pawn taken"},
+      {"4k3/8/8/3n4/4P3/8/8/R2QK3 w - - 0 1", white, "e4", "d5", 174, "a capture by a pawn"},
+      {"4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1", white, "c3", "d5", 98, "pieces only"},
+  };
+  for (const MarginCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    Root(c.fen);
+    Play(c.side, c.from, c.to);
+    CptrFlag[1] = static_cast<uint8_t>(Sq(c.to) + 1);
+    EXPECT_EQ(QuiescenceMargin(2), c.margin);
+  }
 }
 
-TEST(QuiescenceMargin, CaptureOfOrByAPawn) {
-  Root("4k3/8/8/3p4/8/2N5/8/R2QK3 w - - 0 1");
-  Play(white, "c3", "d5");
-  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
-  EXPECT_EQ(QuiescenceMargin(2), 174);
-  Root("4k3/8/8/3n4/4P3/8/8/R2QK3 w - - 0 1");
-  Play(white, "e4", "d5");
-  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
-  EXPECT_EQ(QuiescenceMargin(2), 174);
-}
-
-TEST(QuiescenceMargin, PiecesOnlyOrQuietMovesGetTheNarrowMargin) {
+TEST(QuiescenceMargin, QuietMovesGetTheNarrowMarginUnlessAPawnThreatens) {
   Root("4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1");
-  EXPECT_EQ(QuiescenceMargin(2), 98);  // quiet
-  Play(white, "c3", "d5");
-  CptrFlag[1] = static_cast<uint8_t>(Sq("d5") + 1);
   EXPECT_EQ(QuiescenceMargin(2), 98);
-  // A pawn threat widens it whatever was captured.
   ExtFlag[2] = MF_PAWN_THREAT;
   EXPECT_EQ(QuiescenceMargin(2), 250);
 }
