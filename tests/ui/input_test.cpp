@@ -37,29 +37,37 @@ TEST_F(InputLayer, SeveralCommandsFromOneRead) {
   EXPECT_EQ(ByteCnt, 0);
 }
 
-TEST_F(InputLayer, CarriageReturnsAndDoubleBlanksSplitLikeSingleBlanks) {
-  Send("level  40 5\t0\r\nnew\r\n");
-  EXPECT_EQ(Word(), "level");
-  EXPECT_EQ(Word(), "40");
-  EXPECT_EQ(Word(), "5");
-  EXPECT_EQ(Word(), "0");
-  EXPECT_EQ(Word(), "new");
-}
+struct SplitCase {
+  const char* why;
+  std::string text;
+  // Words in order; "=x" is the rest of the line after the word before it.
+  std::vector<std::string> reads;
+};
 
-TEST_F(InputLayer, RestOfLineIsEmptyWhenTheWordEndedItsLine) {
-  Send("ping\nnew\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "");
-  EXPECT_EQ(Word(), "new");
-}
-
-TEST_F(InputLayer, RestOfLineTakesTheArgument) {
-  Send("ping 7\r\nping  12345\nforce\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "7");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "12345");
-  EXPECT_EQ(Word(), "force");
+TEST_F(InputLayer, WordsAndRestsOfLines) {
+  const SplitCase cases[] = {
+      {"carriage returns and double blanks split like single blanks",
+       "level  40 5\t0\r\nnew\r\n",
+       {"level", "40", "5", "0", "new"}},
+      {"the rest is empty when the word ended its line", "ping\nnew\n", {"ping", "=", "new"}},
+      {"the rest takes the argument",
+       "ping 7\r\nping  12345\nforce\n",
+       {"ping", "=7", "ping", "=12345", "force"}},
+      {"the rest of a trailing blank", "ping \nnew\n", {"ping", "=", "new"}},
+      {"long words are cut", std::string(100, 'x') + " y\n", {std::string(39, 'x'), "y"}},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    ResetInput();
+    Send(c.text);
+    for (const std::string& want : c.reads) {
+      if (want[0] == '=') {
+        EXPECT_EQ(Rest(), want.substr(1));
+      } else {
+        EXPECT_EQ(Word(), want);
+      }
+    }
+  }
 }
 
 TEST_F(InputLayer, RestOfLineIsCutAndTheWholeLineConsumed) {
@@ -67,19 +75,6 @@ TEST_F(InputLayer, RestOfLineIsCutAndTheWholeLineConsumed) {
   EXPECT_EQ(Word(), "setboard");
   EXPECT_EQ(Rest(8), "rnbqkbn");
   EXPECT_EQ(Word(), "quit");
-}
-
-TEST_F(InputLayer, RestOfLineAtTheEndOfATrailingBlankLine) {
-  Send("ping \nnew\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "");
-  EXPECT_EQ(Word(), "new");
-}
-
-TEST_F(InputLayer, LongWordsAreCut) {
-  Send(std::string(100, 'x') + " y\n");
-  EXPECT_EQ(Word(), std::string(39, 'x'));
-  EXPECT_EQ(Word(), "y");
 }
 
 TEST_F(InputLayer, WordSplitByTheReadSizeIsHandedOutWhole) {
