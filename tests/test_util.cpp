@@ -10,6 +10,7 @@
 #include "core/board.h"
 #include "core/movetables.h"
 #include "timectl/clock.h"
+#include "ui/input.h"
 #include "ui/output.h"
 #include "ui/poll.h"
 #include "ui/position.h"
@@ -28,23 +29,63 @@ int Sq(const char* name) {
   return (name[1] - '1') * 8 + (name[0] - 'a');
 }
 
-std::string CaptureOutput(const std::function<void()>& f) {
-  char* text = nullptr;
-  size_t len = 0;
-  FILE* mem = open_memstream(&text, &len);
-  FILE* saved = OutFile;
-  OutFile = mem;
-  f();
-  OutFile = saved;
-  fclose(mem);
-  std::string out(text, len);
-  free(text);
-  return out;
-}
-
 void SetFen(const char* fen) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+}
+
+CapturedOutput::CapturedOutput() : saved_(OutFile), file_(std::tmpfile()) {
+  if (file_ == nullptr) ADD_FAILURE() << "no temporary file for the output";
+  OutFile = file_ ? file_ : saved_;
+}
+
+CapturedOutput::~CapturedOutput() {
+  OutFile = saved_;
+  if (file_) std::fclose(file_);
+}
+
+std::string CapturedOutput::Text() {
+  if (file_ == nullptr) return "";
+  std::fflush(file_);
+  const long end = std::ftell(file_);
+  std::string out(static_cast<size_t>(end > 0 ? end : 0), '\0');
+  std::rewind(file_);
+  const size_t got = std::fread(out.data(), 1, out.size(), file_);
+  out.resize(got);
+  std::fseek(file_, 0, SEEK_END);
+  return out;
+}
+
+std::string CaptureOutput(const std::function<void()>& f) {
+  CapturedOutput out;
+  f();
+  return out.Text();
+}
+
+InputPipe::InputPipe() : saved_fd_(InputFd) {
+  if (pipe(fds_) != 0) {
+    ADD_FAILURE() << "no pipe for the input";
+    return;
+  }
+  InputFd = fds_[0];
+  ResetInput();
+}
+
+InputPipe::~InputPipe() {
+  InputFd = saved_fd_;
+  for (int fd : fds_)
+    if (fd >= 0) close(fd);
+  ResetInput();
+}
+
+void InputPipe::Send(const std::string& text) {
+  ASSERT_GE(fds_[1], 0) << "input already closed";
+  ASSERT_EQ(write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+void InputPipe::Close() {
+  if (fds_[1] >= 0) close(fds_[1]);
+  fds_[1] = -1;
 }
 
 namespace {
@@ -60,14 +101,14 @@ class ExitGuard : public ::testing::EmptyTestEventListener {
 
 void CheckExit() {
   if (in_test) {
-    fprintf(stderr, "the program exited in the middle of a test\n");
-    _exit(1);
+    std::fprintf(stderr, "the program exited in the middle of a test\n");
+    std::_Exit(1);
   }
 }
 
 const bool exit_guard_installed = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new ExitGuard);
-  atexit(CheckExit);
+  std::atexit(CheckExit);
   return true;
 }();
 

@@ -1,8 +1,11 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Builds the static tables once and starts a new game.
 void FreshGame();
@@ -10,5 +13,67 @@ void FreshGame();
 int Sq(const char* name);
 // Starts a new game from a FEN; fails the test when the FEN is refused.
 void SetFen(const char* fen);
+
+// The engine's output goes to a temporary file while this lives; Text()
+// reads back everything written so far.
+class CapturedOutput {
+ public:
+  CapturedOutput();
+  ~CapturedOutput();
+  CapturedOutput(const CapturedOutput&) = delete;
+  CapturedOutput& operator=(const CapturedOutput&) = delete;
+  std::string Text();
+
+ private:
+  FILE* saved_;
+  FILE* file_;
+};
+
 // Runs f with the engine's output going to a string, and returns it.
 std::string CaptureOutput(const std::function<void()>& f);
+
+// The engine's standard input comes from a pipe while this lives, so that
+// a read waits for more and KBhit sees only what was sent. The one piece of
+// the tests that needs POSIX calls.
+class InputPipe {
+ public:
+  InputPipe();
+  ~InputPipe();
+  InputPipe(const InputPipe&) = delete;
+  InputPipe& operator=(const InputPipe&) = delete;
+  void Send(const std::string& text);
+  // Ends the input: the next read finds its end.
+  void Close();
+
+ private:
+  int fds_[2] = {-1, -1};
+  int saved_fd_ = 0;
+};
+
+// Remembers variables and puts them back when it goes, so that a test that
+// fails half-way does not leave them changed for the tests after it.
+// Fixtures hold one as a member.
+class SavedGlobals {
+ public:
+  template <typename... T>
+  explicit SavedGlobals(T&... vars) {
+    (Keep(vars), ...);
+  }
+  ~SavedGlobals() {
+    for (auto it = restore_.rbegin(); it != restore_.rend(); ++it) (*it)();
+  }
+  SavedGlobals(const SavedGlobals&) = delete;
+  SavedGlobals& operator=(const SavedGlobals&) = delete;
+
+ private:
+  template <typename T>
+  void Keep(T& var) {
+    restore_.push_back([&var, value = var] { var = value; });
+  }
+  template <typename T, size_t N>
+  void Keep(T (&arr)[N]) {
+    std::vector<T> copy(arr, arr + N);
+    restore_.push_back([&arr, copy] { std::copy(copy.begin(), copy.end(), arr); });
+  }
+  std::vector<std::function<void()>> restore_;
+};

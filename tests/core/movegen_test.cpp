@@ -54,7 +54,13 @@ const TreeEntry* Find(int ply, const char* move, int promo = 0) {
   return nullptr;
 }
 
-TEST(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
+// The killers the ordering reads are cleared after each test.
+class AssignBonus : public ::testing::Test {
+ protected:
+  void TearDown() override { ClearOrdering(); }
+};
+
+TEST_F(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
   SetFen("4k3/8/8/3n4/4P3/8/8/4K1N1 w - - 0 1");
   MoveList(white, 1);
   ASSERT_NE(Find(1, "e4d5"), nullptr);
@@ -63,16 +69,14 @@ TEST(AssignBonus, OrderingScoresOfQuietMovesCapturesAndKillers) {
   EXPECT_EQ(Find(1, "g1h3")->score, (8 - 0) / 2 - 20000);
   EXPECT_EQ(Find(1, "e1d1")->score, -20000);
   // The search's bonuses: a killer and the hash move.
-  ClearOrdering();
   killr1[1] = ShortMove(Sq("e1"), Sq("d1"));
   MoveList(white, 1);
   OrderMoves(white, 1, ShortMove(Sq("g1"), Sq("h3")));
   EXPECT_EQ(Find(1, "e1d1")->score, 60 - 20000);
   EXPECT_EQ(Find(1, "g1h3")->score, 2000 + 4 - 20000);
-  ClearOrdering();
 }
 
-TEST(AssignBonus, CheckingMovesNearTheRootGainABonus) {
+TEST_F(AssignBonus, CheckingMovesNearTheRootGainABonus) {
   SetFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   MoveList(white, 1);
   EXPECT_EQ(Find(1, "a1a8")->score, 32 - 20000);

@@ -5,85 +5,83 @@
 #include <cstdio>
 #include <string>
 
+#include "app/lifecycle.h"
 #include "egtb/egtb.h"
 #include "search/hashtable.h"
 #include "test_util.h"
 #include "ui/config.h"
 #include "ui/output.h"
-#include "app/lifecycle.h"
 
 namespace {
 
-struct Sizes {
-  int32_t pet, peg, tt, ovl, et;
-  int16_t flag;
+// The budget settings and table sizes the tests change, put back after each.
+class AskForMemSize : public ::testing::Test {
+ protected:
+  SavedGlobals saved_{ics_maxhash, tb_access, hashflag, ttblsz, ovlsz, etblsz, petblsz, pegtblsz};
 };
 
-Sizes SizeFor(int megabytes, int tablebases) {
-  const int32_t saved_mb = ics_maxhash, saved_tb = tb_access;
-  ics_maxhash = megabytes;
-  tb_access = tablebases;
+struct SizeCase {
+  int megabytes, tablebases;
+  int16_t flag;
+  int32_t pet, peg, tt, ovl, et;
+  const char* report;  // what PrintHashSizes says; nullptr: not checked
+  const char* total;
+};
+
+// Table sizes in entries and the report for each budget; the total is the
+// report's transposition table and evaluation cache together.
+TEST_F(AskForMemSize, SplitsTheBudgetBetweenTheTables) {
+  const SizeCase cases[] = {
+      {12, 0, 1, 196608, 0, 131072, 26214, 235928,
+       "\nHash Table Sizes:\tTransposition Table: 9215K\n\tEGTB Probe Cache: 0K\n"
+       "\tEvaluation Cache: 3072K\n\nChess\n",
+       "12287K"},
+      {3, 0, 1, 49152, 0, 32768, 6553, 58980,
+       "\nHash Table Sizes:\tTransposition Table: 2303K\n\tEGTB Probe Cache: 0K\n"
+       "\tEvaluation Cache: 768K\n\nChess\n",
+       "3071K"},
+      // Tablebases share the evaluation cache's part.
+      {12, 5, 1, 98304, 98304, 131072, 26214, 235928,
+       "\nHash Table Sizes:\tTransposition Table: 9215K\n\tEGTB Probe Cache: 1536K\n"
+       "\tEvaluation Cache: 1536K\n\nChess\n",
+       nullptr},
+      // Two megabytes switch hashing off.
+      {2, 0, 0, -1, -1, 0, -1, 0, nullptr, nullptr},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.megabytes << " MB, tablebases " << c.tablebases);
+    ics_maxhash = c.megabytes;
+    tb_access = c.tablebases;
+    hashflag = 1;
+    ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
+    ::AskForMemSize(get_free_mem(), tb_access);
+    EXPECT_EQ(hashflag, c.flag);
+    EXPECT_EQ(ttblsz, c.tt);
+    EXPECT_EQ(etblsz, c.et);
+    if (c.pet >= 0) {
+      EXPECT_EQ(petblsz, c.pet);
+      EXPECT_EQ(pegtblsz, c.peg);
+      EXPECT_EQ(ovlsz, c.ovl);
+    }
+    if (c.report) {
+      EXPECT_EQ(CaptureOutput(PrintHashSizes), c.report);
+    }
+    if (c.total) {
+      EXPECT_STREQ(hashsize, c.total);
+    }
+  }
+}
+
+TEST_F(AskForMemSize, LargeBudgetsDoNotOverflow) {
+  ics_maxhash = 4096;
+  tb_access = 0;
   hashflag = 1;
   ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
-  AskForMemSize(get_free_mem(), tb_access);
-  Sizes s{petblsz, pegtblsz, ttblsz, ovlsz, etblsz, hashflag};
-  ics_maxhash = saved_mb;
-  tb_access = saved_tb;
-  return s;
-}
-
-std::string CaptureReport() {
-  return CaptureOutput(PrintHashSizes);
-}
-
-TEST(AskForMemSize, DefaultTwelveMegabytes) {
-  const Sizes s = SizeFor(12, 0);
-  EXPECT_EQ(s.pet, 196608);
-  EXPECT_EQ(s.peg, 0);
-  EXPECT_EQ(s.tt, 131072);
-  EXPECT_EQ(s.ovl, 26214);
-  EXPECT_EQ(s.et, 235928);
-  EXPECT_EQ(CaptureReport(),
-            "\nHash Table Sizes:\tTransposition Table: 9215K\n\tEGTB Probe Cache: 0K\n"
-            "\tEvaluation Cache: 3072K\n\nChess\n");
-  EXPECT_STREQ(hashsize, "12287K");
-}
-
-TEST(AskForMemSize, ThreeMegabytes) {
-  const Sizes s = SizeFor(3, 0);
-  EXPECT_EQ(s.pet, 49152);
-  EXPECT_EQ(s.tt, 32768);
-  EXPECT_EQ(s.ovl, 6553);
-  EXPECT_EQ(s.et, 58980);
-  EXPECT_EQ(CaptureReport(),
-            "\nHash Table Sizes:\tTransposition Table: 2303K\n\tEGTB Probe Cache: 0K\n"
-            "\tEvaluation Cache: 768K\n\nChess\n");
-}
-
-TEST(AskForMemSize, TwoMegabytesSwitchesHashingOff) {
-  const Sizes s = SizeFor(2, 0);
-  EXPECT_EQ(s.flag, 0);
-  EXPECT_EQ(s.tt, 0);
-  EXPECT_EQ(s.et, 0);
-  hashflag = 1;
-}
-
-TEST(AskForMemSize, TablebasesShareTheBudget) {
-  const Sizes s = SizeFor(12, 5);
-  EXPECT_EQ(s.pet, 98304);
-  EXPECT_EQ(s.peg, 98304);
-  EXPECT_EQ(s.et, 235928);
-  EXPECT_EQ(CaptureReport(),
-            "\nHash Table Sizes:\tTransposition Table: 9215K\n\tEGTB Probe Cache: 1536K\n"
-            "\tEvaluation Cache: 1536K\n\nChess\n");
-}
-
-TEST(AskForMemSize, LargeBudgetsDoNotOverflow) {
-  const Sizes s = SizeFor(4096, 0);
-  EXPECT_EQ(s.flag, 1);
-  EXPECT_EQ(s.pet, 67108864);
-  EXPECT_EQ(s.tt, 67108864);
-  EXPECT_GT(s.et, s.tt);
+  ::AskForMemSize(get_free_mem(), tb_access);
+  EXPECT_EQ(hashflag, 1);
+  EXPECT_EQ(petblsz, 67108864);
+  EXPECT_EQ(ttblsz, 67108864);
+  EXPECT_GT(etblsz, ttblsz);
 }
 
 TEST(VornaPath, CutsBackToTheDirectory) {

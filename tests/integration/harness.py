@@ -2,9 +2,33 @@
 
 import os
 import select
+import shutil
 import subprocess
 import sys
 import time
+
+
+def program(path):
+    """path when it names a program that can be run; ends the run loudly otherwise,
+    so that a missing build or peer fails the test instead of skipping it."""
+    if not (os.path.isfile(path) and os.access(path, os.X_OK)):
+        sys.exit("FAIL: no program at %r" % path)
+    return path
+
+
+def binary():
+    """The engine binary named on the command line."""
+    if len(sys.argv) < 2:
+        sys.exit("FAIL: usage: %s ENGINE_BINARY" % sys.argv[0])
+    return program(os.path.abspath(sys.argv[1]))
+
+
+def peer(name):
+    """A Debian tool the tests need; a missing one fails the run."""
+    found = shutil.which(name) or shutil.which(name, path="/usr/games")
+    if found is None:
+        sys.exit("FAIL: %s is not installed (apt-get install %s)" % (name, name))
+    return found
 
 
 class Engine:
@@ -23,7 +47,7 @@ class Engine:
     def close_input(self):
         self.proc.stdin.close()
 
-    def read_line(self, timeout=10.0):
+    def read_line(self, timeout=30.0):
         """Next output line without its newline; None at the end of output."""
         deadline = time.monotonic() + timeout
         while b"\n" not in self.pending:
@@ -43,7 +67,7 @@ class Engine:
         line, self.pending = self.pending.split(b"\n", 1)
         return line.decode()
 
-    def expect(self, wanted, timeout=10.0):
+    def expect(self, wanted, timeout=30.0):
         """Reads lines until one equals wanted; returns the lines skipped."""
         skipped = []
         while True:
@@ -58,7 +82,7 @@ class Engine:
                 return skipped
             skipped.append(line)
 
-    def wait(self, timeout=10.0):
+    def wait(self, timeout=30.0):
         return self.proc.wait(timeout=timeout)
 
     def kill(self):
@@ -84,5 +108,8 @@ class Runner:
             print("FAIL %s: %s" % (name, exc))
 
     def finish(self):
+        if self.passed + self.failed == 0:
+            self.failed = 1
+            print("FAIL: no check ran")
         print("%d passed, %d failed" % (self.passed, self.failed))
         sys.exit(1 if self.failed else 0)

@@ -2,11 +2,10 @@
 
 import os
 import subprocess
-import sys
 
-from harness import Runner
+from harness import Runner, binary, program
 
-PERFT = os.path.join(os.path.dirname(sys.argv[1]), "perft")
+PERFT = program(os.path.join(os.path.dirname(binary()), "perft"))
 KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
 
 

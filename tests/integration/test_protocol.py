@@ -4,12 +4,11 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 
-from harness import Engine, Runner
+from harness import Engine, Runner, binary, peer
 
-BINARY = sys.argv[1]
+BINARY = binary()
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 
 
@@ -199,9 +198,7 @@ def save_load_and_positions(s):
 
 @session_test
 def pgn_export_reads_cleanly(s):
-    tool = shutil.which("pgn-extract") or shutil.which("pgn-extract", path="/usr/games")
-    if tool is None:
-        raise AssertionError("pgn-extract is not installed")
+    tool = peer("pgn-extract")
     s.say("new\nforce\ne2e4\nd7d5\ne4d5\nd8d5\nb1c3\nd5a5\nf1c4\ng8f6\nd2d3\nc8g4")
     s.say("pgnex game\nWhite\nBlack\nSite\nEvent\n1\n1/2\ny")
     s.say("setboard rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2")

@@ -1,11 +1,8 @@
 """Start-up banner, hash report and the ways the program ends."""
 
-import sys
-import time
+from harness import Engine, Runner, binary
 
-from harness import Engine, Runner
-
-BINARY = sys.argv[1]
+BINARY = binary()
 
 HEAD = [
     "", "", "Vorna Version B.68", None, "", "", "", "",
@@ -39,12 +36,10 @@ def quit_ends_at_once():
 def end_of_input_ends_like_quit():
     engine = Engine(BINARY)
     try:
-        start = time.monotonic()
         engine.close_input()
         read_head(engine)
         assert engine.read_line() is None
         assert engine.wait() == 0
-        assert time.monotonic() - start < 10
     finally:
         engine.kill()
 

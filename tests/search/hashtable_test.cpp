@@ -9,6 +9,7 @@
 #include "core/startup.h"
 #include "egtb/egtb.h"
 #include "search/treesearch.h"
+#include "test_util.h"
 #include "ui/config.h"
 #include "ui/display.h"
 
@@ -50,6 +51,7 @@ class HashTables : public ::testing::Test {
     int16_t flag;
   } saved_{};
   int16_t saved_cnt_ = 0;
+  SavedGlobals saved_budget_{ics_maxhash, tb_access};
 };
 
 constexpr int32_t kWide = 12000;
@@ -326,7 +328,6 @@ void* LimitedAlloc(size_t bytes) {
 }
 
 TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
-  const int32_t saved_mb = ics_maxhash, saved_tb = tb_access;
   ics_maxhash = 12;
   tb_access = 0;
   ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
@@ -335,8 +336,6 @@ TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
   grant_limit = SIZE_MAX;
   HashAlloc = LimitedAlloc;
   EXPECT_EQ(AllocateTTable(), 0);
-  ics_maxhash = saved_mb;
-  tb_access = saved_tb;
 
   ASSERT_EQ(requests.size(), 4u);
   EXPECT_EQ(requests[0], 235928u * 20);

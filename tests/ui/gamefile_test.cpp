@@ -1,12 +1,13 @@
 #include "ui/gamefile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,21 +105,17 @@ void Play(const char* coord, const char* san) {
 }
 
 // Each test runs in a fresh temporary directory, with input fed through a
-// pipe and output captured in memory.
+// pipe and output captured.
 class GameFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    char templ[] = "/tmp/vorna-gamefile-XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir_ = templ;
-    ASSERT_NE(getcwd(old_dir_, sizeof old_dir_), nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    ASSERT_EQ(pipe(fds_), 0);
-    saved_fd_ = InputFd;
-    InputFd = fds_[0];
-    ResetInput();
-    saved_out_ = OutFile;
-    OutFile = open_memstream(&out_buf_, &out_len_);
+    namespace fs = std::filesystem;
+    old_dir_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("vorna-gamefile-" + std::to_string(std::random_device{}()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
     FreshGame();
     force = 0;
     TCflag = 0;
@@ -126,24 +123,12 @@ class GameFiles : public ::testing::Test {
     PosFile[0] = '\0';
   }
   void TearDown() override {
-    fclose(OutFile);
-    OutFile = saved_out_;
-    free(out_buf_);
-    InputFd = saved_fd_;
-    close(fds_[0]);
-    close(fds_[1]);
-    ResetInput();
-    EXPECT_EQ(chdir(old_dir_), 0);
-    EXPECT_EQ(system(("rm -rf " + dir_).c_str()), 0);
-    force = 0;
+    std::error_code ignored;
+    std::filesystem::current_path(old_dir_);
+    std::filesystem::remove_all(dir_, ignored);
   }
-  void Send(const std::string& text) {
-    ASSERT_EQ(write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
-  std::string Output() {
-    fflush(OutFile);
-    return std::string(out_buf_, out_len_);
-  }
+  void Send(const std::string& text) { input_.Send(text); }
+  std::string Output() { return out_.Text(); }
   // e4 Nf6 e5 d5: White may take en passant on d6.
   void PlayToEnPassant() {
     Play("e2e4", "e4");
@@ -160,13 +145,10 @@ class GameFiles : public ::testing::Test {
     return GetGame(0);
   }
 
-  std::string dir_;
-  char old_dir_[4096];
-  int fds_[2] = {-1, -1};
-  int saved_fd_ = 0;
-  FILE* saved_out_ = nullptr;
-  char* out_buf_ = nullptr;
-  size_t out_len_ = 0;
+  std::filesystem::path dir_, old_dir_;
+  SavedGlobals saved_{force, TCflag, TimeControl, computer, opponent, player};
+  InputPipe input_;
+  CapturedOutput out_;
 };
 
 // ---- Game file ----
@@ -623,7 +605,7 @@ TEST_F(GameFiles, MoveListHoldsOneLinePerMovePair) {
 TEST_F(GameFiles, MoveListWithoutANameWritesNothing) {
   ListGame("");
   ListGame(nullptr);
-  EXPECT_EQ(system("test -z \"$(ls -A)\""), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
 
 // ---- PGN export ----
@@ -709,13 +691,13 @@ TEST_F(GameFiles, ExportNameComesFromTheNextWordWithADefault) {
 
 std::string FindPgnExtract() {
   for (const char* path : {"/usr/bin/pgn-extract", "/usr/games/pgn-extract"})
-    if (access(path, X_OK) == 0) return path;
+    if (std::filesystem::exists(path)) return path;
   return "";
 }
 
 TEST_F(GameFiles, PgnExtractReadsTheExportWithoutComplaint) {
   const std::string tool = FindPgnExtract();
-  if (tool.empty()) GTEST_SKIP() << "pgn-extract is not installed (apt-get install pgn-extract)";
+  ASSERT_FALSE(tool.empty()) << "pgn-extract is not installed (apt-get install pgn-extract)";
   PlayExportGame();
   root->score = 0;
   Send("Bob Home Club\n");

@@ -1,32 +1,19 @@
 #include "ui/input.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "test_util.h"
 
 namespace {
 
 // Feeds the input layer through a pipe in place of standard input.
 class InputLayer : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(pipe(fds_), 0);
-    saved_fd_ = InputFd;
-    InputFd = fds_[0];
-    ResetInput();
-  }
-  void TearDown() override {
-    InputFd = saved_fd_;
-    close(fds_[0]);
-    if (fds_[1] >= 0) close(fds_[1]);
-    ResetInput();
-  }
-  void Send(const std::string& text) {
-    ASSERT_EQ(write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
+  void Send(const std::string& text) { input_.Send(text); }
   std::string Word() {
     char w[40];
     w[0] = '\0';
@@ -38,8 +25,7 @@ class InputLayer : public ::testing::Test {
     get_string(r, max);
     return r;
   }
-  int fds_[2] = {-1, -1};
-  int saved_fd_ = 0;
+  InputPipe input_;
 };
 
 TEST_F(InputLayer, SeveralCommandsFromOneRead) {
@@ -51,29 +37,37 @@ TEST_F(InputLayer, SeveralCommandsFromOneRead) {
   EXPECT_EQ(ByteCnt, 0);
 }
 
-TEST_F(InputLayer, CarriageReturnsAndDoubleBlanksSplitLikeSingleBlanks) {
-  Send("level  40 5\t0\r\nnew\r\n");
-  EXPECT_EQ(Word(), "level");
-  EXPECT_EQ(Word(), "40");
-  EXPECT_EQ(Word(), "5");
-  EXPECT_EQ(Word(), "0");
-  EXPECT_EQ(Word(), "new");
-}
+struct SplitCase {
+  const char* why;
+  std::string text;
+  // Words in order; "=x" is the rest of the line after the word before it.
+  std::vector<std::string> reads;
+};
 
-TEST_F(InputLayer, RestOfLineIsEmptyWhenTheWordEndedItsLine) {
-  Send("ping\nnew\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "");
-  EXPECT_EQ(Word(), "new");
-}
-
-TEST_F(InputLayer, RestOfLineTakesTheArgument) {
-  Send("ping 7\r\nping  12345\nforce\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "7");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "12345");
-  EXPECT_EQ(Word(), "force");
+TEST_F(InputLayer, WordsAndRestsOfLines) {
+  const SplitCase cases[] = {
+      {"carriage returns and double blanks split like single blanks",
+       "level  40 5\t0\r\nnew\r\n",
+       {"level", "40", "5", "0", "new"}},
+      {"the rest is empty when the word ended its line", "ping\nnew\n", {"ping", "=", "new"}},
+      {"the rest takes the argument",
+       "ping 7\r\nping  12345\nforce\n",
+       {"ping", "=7", "ping", "=12345", "force"}},
+      {"the rest of a trailing blank", "ping \nnew\n", {"ping", "=", "new"}},
+      {"long words are cut", std::string(100, 'x') + " y\n", {std::string(39, 'x'), "y"}},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    ResetInput();
+    Send(c.text);
+    for (const std::string& want : c.reads) {
+      if (want[0] == '=') {
+        EXPECT_EQ(Rest(), want.substr(1));
+      } else {
+        EXPECT_EQ(Word(), want);
+      }
+    }
+  }
 }
 
 TEST_F(InputLayer, RestOfLineIsCutAndTheWholeLineConsumed) {
@@ -81,19 +75,6 @@ TEST_F(InputLayer, RestOfLineIsCutAndTheWholeLineConsumed) {
   EXPECT_EQ(Word(), "setboard");
   EXPECT_EQ(Rest(8), "rnbqkbn");
   EXPECT_EQ(Word(), "quit");
-}
-
-TEST_F(InputLayer, RestOfLineAtTheEndOfATrailingBlankLine) {
-  Send("ping \nnew\n");
-  EXPECT_EQ(Word(), "ping");
-  EXPECT_EQ(Rest(), "");
-  EXPECT_EQ(Word(), "new");
-}
-
-TEST_F(InputLayer, LongWordsAreCut) {
-  Send(std::string(100, 'x') + " y\n");
-  EXPECT_EQ(Word(), std::string(39, 'x'));
-  EXPECT_EQ(Word(), "y");
 }
 
 TEST_F(InputLayer, WordSplitByTheReadSizeIsHandedOutWhole) {
@@ -104,8 +85,7 @@ TEST_F(InputLayer, WordSplitByTheReadSizeIsHandedOutWhole) {
 
 TEST_F(InputLayer, WordAtTheEndOfInputWithoutNewline) {
   Send("new\nquit");
-  close(fds_[1]);
-  fds_[1] = -1;
+  input_.Close();
   EXPECT_EQ(Word(), "new");
   EXPECT_EQ(Word(), "quit");
 }
@@ -120,25 +100,20 @@ TEST_F(InputLayer, BufferedWordsDoNotCountAsWaitingInput) {
 }
 
 TEST_F(InputLayer, CommandFileWordsAndCommentLines) {
-  char path[] = "/tmp/vorna_batchXXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  const std::string text = "; a comment line\nst 5\nnew  force\n!bang line\nlast";
-  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  close(fd);
-  FILE* f = fopen(path, "r");
+  FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
+  std::fputs("; a comment line\nst 5\nnew  force\n!bang line\nlast", f);
+  std::rewind(f);
   char w[40];
   std::vector<std::string> words;
   while (getstr(f, w, sizeof w) == 1) words.push_back(w);
-  fclose(f);
-  unlink(path);
+  std::fclose(f);
   EXPECT_EQ(words, (std::vector<std::string>{"; a comment line", "st", "5", "new", "", "force",
                                              "!bang line"}));
 }
 
 TEST_F(InputLayer, CommandFileFeedsScanzThenStandardInput) {
-  FILE* f = tmpfile();
+  FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
   fputs("st 7\nnew\n", f);
   rewind(f);

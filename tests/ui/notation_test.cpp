@@ -95,30 +95,6 @@ struct Snapshot {
   bool operator==(const Snapshot& o) const { return memcmp(this, &o, sizeof *this) == 0; }
 };
 
-// Collects everything printed while it lives.
-class Capture {
- public:
-  Capture() : saved_(OutFile) { OutFile = mem_ = open_memstream(&text_, &len_); }
-  ~Capture() {
-    if (mem_) Text();
-    free(text_);
-  }
-  std::string Text() {
-    if (mem_) {
-      fclose(mem_);
-      mem_ = nullptr;
-      OutFile = saved_;
-    }
-    return std::string(text_, len_);
-  }
-
- private:
-  FILE* saved_;
-  FILE* mem_;
-  char* text_ = nullptr;
-  size_t len_ = 0;
-};
-
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
@@ -232,24 +208,6 @@ TEST(TypedMoveText, OtherWordsAreCommands) {
 }
 
 // ---- Parsing and making typed moves ----
-
-TEST(VerifyMove, AcceptsEveryQueenPromotionSpelling) {
-  const char* spellings[] = {"e7e8q", "e7e8Q", "e7e8=Q", "e7e8=q"};
-  for (const char* s : spellings) {
-    Place("8/4P2k/8/8/8/8/8/K7 w - -");
-    EXPECT_EQ(Play(s), 1) << s;
-    EXPECT_EQ(board[Sq("e8")], queen) << s;
-    EXPECT_EQ(color[Sq("e8")], white) << s;
-    EXPECT_EQ(LastSan(), "e8=Q") << s;
-  }
-}
-
-TEST(VerifyMove, UnderPromotionNamesItsPiece) {
-  Place("8/4P2k/8/8/8/8/8/K7 w - -");
-  EXPECT_EQ(Play("e7e8N"), 1);
-  EXPECT_EQ(board[Sq("e8")], knight);
-  EXPECT_EQ(LastSan(), "e8=N");
-}
 
 TEST(VerifyMove, RefusesPromotionWithoutPieceAndLeavesPositionAlone) {
   Place("8/4P2k/8/8/8/8/8/K7 w - -");
@@ -412,64 +370,59 @@ TEST(SilentMove, IllegalMoveIsNotMadeAndNotTakenBack) {
 
 // ---- SAN ----
 
-TEST(San, KnightsDisambiguateByFile) {
-  Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
-  ASSERT_EQ(Play("b1d2"), 1);
-  EXPECT_EQ(LastSan(), "Nbd2");
-  Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
-  ASSERT_EQ(Play("f3d2"), 1);
-  EXPECT_EQ(LastSan(), "Nfd2");
-}
+struct SanCase {
+  const char* fen;
+  const char* typed;
+  const char* san;
+  const char* square;  // where the named man stands after the move
+  int kind;
+  int checks;  // -1: not asked
+};
 
-TEST(San, RooksOnOneFileDisambiguateByRank) {
-  Place("4k3/8/8/R7/8/8/8/R3K3 w - -");
-  ASSERT_EQ(Play("a1a3"), 1);
-  EXPECT_EQ(LastSan(), "R1a3");
-  Place("4k3/8/8/R7/8/8/8/R3K3 w - -");
-  ASSERT_EQ(Play("a5a3"), 1);
-  EXPECT_EQ(LastSan(), "R5a3");
-}
-
-TEST(San, ThreeQueensMayNeedTheWholeSquare) {
-  const char* fen = "4k3/8/8/3Q4/8/8/8/1Q1QK3 w - -";
-  Place(fen);
-  ASSERT_EQ(Play("d1d3"), 1);
-  EXPECT_EQ(LastSan(), "Qd1d3");
-  Place(fen);
-  ASSERT_EQ(Play("d5d3"), 1);
-  EXPECT_EQ(LastSan(), "Q5d3");
-  Place(fen);
-  ASSERT_EQ(Play("b1d3"), 1);
-  EXPECT_EQ(LastSan(), "Qbd3");
-}
-
-TEST(San, PieceWithoutRivalHasNoMark) {
-  Place("4k3/8/8/R7/8/8/8/4K3 w - -");
-  ASSERT_EQ(Play("a5a3"), 1);
-  EXPECT_EQ(LastSan(), "Ra3");
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
-  ASSERT_EQ(Play("g1f3"), 1);
-  EXPECT_EQ(LastSan(), "Nf3");
-}
-
-TEST(San, PieceCaptureWritesX) {
-  Place("4k3/8/8/3p4/8/8/8/3QK3 w - -");
-  ASSERT_EQ(Play("d1d5"), 1);
-  EXPECT_EQ(LastSan(), "Qxd5");
-}
-
-TEST(San, PawnCaptureCarriesItsFile) {
-  Place("4k3/8/8/3p4/4P3/8/8/4K3 w - -");
-  ASSERT_EQ(Play("e4d5"), 1);
-  EXPECT_EQ(LastSan(), "exd5");
-  Place("4k3/8/8/3p4/2P1P3/8/8/4K3 w - -");
-  ASSERT_EQ(Play("e4d5"), 1);
-  EXPECT_EQ(LastSan(), "exd5");
-  Place("4k3/8/8/3p4/2P1P3/8/8/4K3 w - -");
-  ASSERT_EQ(Play("c4d5"), 1);
-  EXPECT_EQ(LastSan(), "cxd5");
+TEST(San, TypedMovesAreRecordedInShortAlgebraic) {
+  const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+  const char* promote = "8/4P2k/8/8/8/8/8/K7 w - -";
+  const SanCase cases[] = {
+      // Every spelling of the queen promotion; the king on h7 is not checked.
+      {promote, "e7e8q", "e8=Q", "e8", queen, 0},
+      {promote, "e7e8Q", "e8=Q", "e8", queen, 0},
+      {promote, "e7e8=Q", "e8=Q", "e8", queen, 0},
+      {promote, "e7e8=q", "e8=Q", "e8", queen, 0},
+      {promote, "e7e8N", "e8=N", "e8", knight, -1},
+      {"7k/4P3/8/8/8/8/8/K7 w - -", "e7e8q", "e8=Q", "e8", queen, 1},
+      {"3r3k/4P3/8/8/8/8/8/K7 w - -", "e7d8=Q", "exd8=Q", "d8", queen, 1},
+      // Knights disambiguate by file, rooks on one file by rank, three
+      // queens may need the whole square.
+      {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "b1d2", "Nbd2", "d2", knight, -1},
+      {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "f3d2", "Nfd2", "d2", knight, -1},
+      {"4k3/8/8/R7/8/8/8/R3K3 w - -", "a1a3", "R1a3", "a3", rook, -1},
+      {"4k3/8/8/R7/8/8/8/R3K3 w - -", "a5a3", "R5a3", "a3", rook, -1},
+      {"4k3/8/8/3Q4/8/8/8/1Q1QK3 w - -", "d1d3", "Qd1d3", "d3", queen, -1},
+      {"4k3/8/8/3Q4/8/8/8/1Q1QK3 w - -", "d5d3", "Q5d3", "d3", queen, -1},
+      {"4k3/8/8/3Q4/8/8/8/1Q1QK3 w - -", "b1d3", "Qbd3", "d3", queen, -1},
+      // A piece without a rival has no mark.
+      {"4k3/8/8/R7/8/8/8/4K3 w - -", "a5a3", "Ra3", "a3", rook, -1},
+      {start, "g1f3", "Nf3", "f3", knight, -1},
+      // Captures: x for pieces, the file for pawns.
+      {"4k3/8/8/3p4/8/8/8/3QK3 w - -", "d1d5", "Qxd5", "d5", queen, -1},
+      {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5", "d5", pawn, -1},
+      {"4k3/8/8/3p4/2P1P3/8/8/4K3 w - -", "e4d5", "exd5", "d5", pawn, -1},
+      {"4k3/8/8/3p4/2P1P3/8/8/4K3 w - -", "c4d5", "cxd5", "d5", pawn, -1},
+      // Castling both ways, by word or by the king's move.
+      {"4k3/8/8/8/8/8/8/R3K2R w KQ -", "O-O-O", "O-O-O", "d1", rook, -1},
+      {"4k3/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", "O-O", "f1", rook, -1},
+  };
+  for (const SanCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.fen << " " << c.typed);
+    Place(c.fen);
+    ASSERT_EQ(Play(c.typed), 1);
+    EXPECT_EQ(LastSan(), c.san);
+    EXPECT_EQ(board[Sq(c.square)], c.kind);
+    EXPECT_EQ(color[Sq(c.square)], white);
+    if (c.checks >= 0) {
+      EXPECT_EQ(LastMoveChecks(), c.checks == 1);
+    }
+  }
 }
 
 TEST(San, EnPassantReadsAsPawnCapture) {
@@ -480,34 +433,6 @@ TEST(San, EnPassantReadsAsPawnCapture) {
   EXPECT_EQ(LastSan(), "exd6");
   EXPECT_EQ(board[Sq("d5")], no_piece);
   EXPECT_EQ(board[Sq("d6")], pawn);
-}
-
-TEST(San, CapturePromotionFitsTheField) {
-  Place("3r3k/4P3/8/8/8/8/8/K7 w - -");
-  ASSERT_EQ(Play("e7d8=Q"), 1);
-  EXPECT_EQ(LastSan(), "exd8=Q");
-  EXPECT_TRUE(LastMoveChecks());
-}
-
-TEST(San, CastlingBothWays) {
-  Place("4k3/8/8/8/8/8/8/R3K2R w KQ -");
-  ASSERT_EQ(Play("O-O-O"), 1);
-  EXPECT_EQ(LastSan(), "O-O-O");
-  EXPECT_EQ(board[Sq("d1")], rook);
-  Place("4k3/8/8/8/8/8/8/R3K2R w KQ -");
-  ASSERT_EQ(Play("e1g1"), 1);
-  EXPECT_EQ(LastSan(), "O-O");
-}
-
-TEST(San, CheckIsAFlagOfTheRecordNotPartOfTheText) {
-  Place("8/4P2k/8/8/8/8/8/K7 w - -");
-  ASSERT_EQ(Play("e7e8q"), 1);
-  EXPECT_EQ(LastSan(), "e8=Q");
-  EXPECT_FALSE(LastMoveChecks());  // the king on h7 is not on the eighth rank
-  Place("7k/4P3/8/8/8/8/8/K7 w - -");
-  ASSERT_EQ(Play("e7e8q"), 1);
-  EXPECT_EQ(LastSan(), "e8=Q");
-  EXPECT_TRUE(LastMoveChecks());
 }
 
 TEST(San, ToPgnMoveReadsThePositionBeforeTheMove) {
@@ -546,7 +471,22 @@ void EngineMoves(const char* from, const char* to, int32_t score) {
   MakeMove(computer, root);
 }
 
-void ResetOutputState() {
+// An engine move about to be printed: White to move, the output state of a
+// fresh search. The settings the tests change are put back after each.
+class EngineMoveOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NewTestGame();
+    ResetOutputState();
+    computer = white;
+    opponent = black;
+  }
+  static void ResetOutputState();
+  SavedGlobals saved_{Level,  TCadd, ics_draw, node_inc,        post,           analyze,
+                      TCflag, hint,  player,   ics_show_ponder, WinboardProtVer};
+};
+
+void EngineMoveOutput::ResetOutputState() {
   memset(PrVar, 0, sizeof PrVar);
   tb_hits = 0;
   inEGTB = 0;
@@ -565,80 +505,64 @@ void ResetOutputState() {
 
 }  // namespace
 
-TEST(OutputMove, AnnouncesMoveAndSummary) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, AnnouncesMoveAndSummary) {
   PrVar[1] = Word("e2", "e4");
   PrVar[2] = Word("e7", "e5");
   PrVar[3] = Word("g1", "f3");
   evrate = 52345;
   EngineMoves("e2", "e4", 125);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
   EXPECT_STREQ(LastScoreStr, "+1.25");
   EXPECT_STREQ(GameList[1].san, "e4");
 }
 
-TEST(OutputMove, IncrementModeCreditsTheEngineClock) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
-  const int32_t saved_level = Level;
-  const int16_t saved_add = TCadd;
+TEST_F(EngineMoveOutput, IncrementModeCreditsTheEngineClock) {
   Level = 17;
   TCadd = 12;
   TimeControl[white].timeLeft = 3000;
   TimeControl[black].timeLeft = 3000;
   EngineMoves("e2", "e4", 10);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(TimeControl[white].timeLeft, 4200);
   EXPECT_EQ(TimeControl[black].timeLeft, 3000);
-  Level = saved_level;
-  TCadd = saved_add;
 }
 
-TEST(OutputMove, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
   const char* line[] = {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6"};
   for (int i = 0; i < 6; i++) PrVar[i + 1] = Word(line[i], line[i] + 2);
   EngineMoves("e2", "e4", -5);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_NE(out.Text().find("sc=-0.05 dp=7 nps=0K (e2e4 e7e5 g1f3 b8c6 f1b5)\n"),
               std::string::npos);
   }
   tb_hits = 3;
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_NE(out.Text().find(" tb=3 (e2e4 e7e5 g1f3 b8c6)\n"), std::string::npos);
 }
 
-TEST(OutputMove, PromotionLetterIsUpperCaseInTheMoveLine) {
+TEST_F(EngineMoveOutput, PromotionLetterIsUpperCaseInTheMoveLine) {
   Place("8/4P2k/8/8/8/8/8/K7 w - -");
   ResetOutputState();
   computer = white;
   opponent = black;
   EngineMoves("e7", "e8", 300);
   ASSERT_FALSE(HasFatalFailure());
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   std::string text = out.Text();
   EXPECT_EQ(text.rfind("1. ... e7e8Q\n", 0), 0u) << text;
   EXPECT_STREQ(GameList[1].san, "e8=Q");
 }
 
-TEST(OutputMove, MoveNumberCountsFullMoves) {
+TEST_F(EngineMoveOutput, MoveNumberCountsFullMoves) {
   NewTestGame();
   opponent = player = white;
   computer = black;
@@ -647,81 +571,64 @@ TEST(OutputMove, MoveNumberCountsFullMoves) {
   computer = black;
   opponent = white;
   EngineMoves("b8", "c6", 10);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text().rfind("2. ... b8c6\n", 0), 0u);
   EXPECT_STREQ(GameList[4].san, "Nc6");
 }
 
-TEST(OutputMove, BookMoveSummary) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, BookMoveSummary) {
   BookMoveFound = 1;
   strcpy(info, "whisper");
   EngineMoves("d2", "d4", 40);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
 }
 
-TEST(OutputMove, NothingIsPrintedAfterTheGuiClosedTheGame) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, NothingIsPrintedAfterTheGuiClosedTheGame) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", -9999);
   GameTerminated = 1;
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "");
 }
 
-TEST(OutputMove, OffersDrawOnceAfterFourDrawnScores) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, OffersDrawOnceAfterFourDrawnScores) {
   ics_draw = 1;
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 0);
   for (int i = 1; i <= 5; i++) {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
   }
   // A score off zero starts the count again.
   root->score = 20;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   root->score = 0;
   for (int i = 1; i <= 4; i++) {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
   }
-  ics_draw = 0;
 }
 
-TEST(OutputMove, ResultLines) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, ResultLines) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 9998);
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "1-0 {White mates}\n"), 1);
   }
   root->score = -9500;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "0-1 {White resigns}\n"), 1);
   }
@@ -729,13 +636,13 @@ TEST(OutputMove, ResultLines) {
   root->flags |= MF_DRAW_SCORE;
   strcpy(DrawComment, "Draw by repetition");
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
     EXPECT_EQ(Count(out.Text(), "1/2-1/2 {Draw by repetition}\n"), 1);
   }
 }
 
-TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
+TEST_F(EngineMoveOutput, MatedWithoutAMovePrintsOnlyTheResult) {
   // Fool's mate: White to move has no move.
   NewTestGame();
   opponent = player = white;
@@ -749,17 +656,13 @@ TEST(OutputMove, MatedWithoutAMovePrintsOnlyTheResult) {
   root->flags = 0;
   mate = 1;
   algbr(0, 0, 0);
-  Capture out;
+  CapturedOutput out;
   OutputMove();
   EXPECT_EQ(out.Text(), "0-1 {Black mates}\n");
   EXPECT_EQ(GameTerminated, 1);
 }
 
-TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
-  NewTestGame();
-  ResetOutputState();
-  computer = white;
-  opponent = black;
+TEST_F(EngineMoveOutput, NodeRateRaisesTheClockCheckInterval) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 30);
   node_inc = 4096;
@@ -767,7 +670,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   ElapsedTime = 400;
   PonderedTime = 100;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(evrate, 1000000);
@@ -776,7 +679,7 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   NodeCnt = 100;  // a slow move never lowers the interval
   ElapsedTime = 100;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(node_inc, 20000);
@@ -784,103 +687,93 @@ TEST(OutputMove, NodeRateRaisesTheClockCheckInterval) {
   NodeCnt = 50000000;
   ElapsedTime = 1000;
   {
-    Capture out;
+    CapturedOutput out;
     OutputMove();
   }
   EXPECT_EQ(evrate, 5000000);
-  node_inc = 4096;
 }
 
 // ---- Thinking lines ----
 
-namespace {
+// Thinking output of the engine's own search, White to move.
+class ThinkingLines : public EngineMoveOutput {
+ protected:
+  void SetUp() override {
+    EngineMoveOutput::SetUp();
+    post = 1;
+    analyze = 0;
+    computer = player = white;
+    opponent = black;
+    TCflag = 1;
+    hint = 0;
+    ics_show_ponder = 0;
+    NodeCnt = 1234;
+    ElapsedTime = 0;
+  }
+};
 
-void ThinkingSetup() {
-  NewTestGame();
-  ResetOutputState();
-  post = 1;
-  analyze = 0;
-  computer = player = white;
-  opponent = black;
-  TCflag = 1;
-  hint = 0;
-  ics_show_ponder = 0;
-  NodeCnt = 1234;
-  ElapsedTime = 0;
-}
-
-}  // namespace
-
-TEST(ShowResults, MarkedLinesWaitForDepthSix) {
-  ThinkingSetup();
+TEST_F(ThinkingLines, MarkedLinesWaitForDepthSix) {
   uint32_t line[kMaxPly] = {0, Word("e2", "e4"), Word("e7", "e5"), 0};
   Sdepth = 5;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(125, line, '!');
     EXPECT_EQ(out.Text(), "");
   }
   Sdepth = 6;
-  Capture out;
+  CapturedOutput out;
   ShowResults(125, line, '!');
   EXPECT_EQ(out.Text(), " 6    125     0      1234   e2e4!  e7e5 \n");
 }
 
-TEST(ShowResults, UnmarkedLineAtAnyDepth) {
-  ThinkingSetup();
+TEST_F(ThinkingLines, UnmarkedLineAtAnyDepth) {
   uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
   Sdepth = 2;
-  Capture out;
+  CapturedOutput out;
   ShowResults(-30, line, ' ');
   EXPECT_EQ(out.Text(), " 2    -30     0      1234   d2d4 \n");
 }
 
-TEST(ShowResults, SilentWithoutPostOrClock) {
-  ThinkingSetup();
+TEST_F(ThinkingLines, SilentWithoutPostOrClock) {
   uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
   post = 0;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
   post = 1;
   TCflag = 0;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
-  post = 0;
 }
 
-TEST(ShowResults, PonderingShowsThePonderedMoveWhenAllowed) {
-  ThinkingSetup();
+TEST_F(ThinkingLines, PonderingShowsThePonderedMoveWhenAllowed) {
   uint32_t line[kMaxPly] = {0, Word("g8", "f6"), 0};
   player = black;  // searching the engine's answer on the opponent's time
   hint = ShortMove(Sq("e2"), Sq("e4"));
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(10, line, ' ');
     EXPECT_EQ(out.Text(), "");
   }
   ics_show_ponder = 1;
-  Capture out;
+  CapturedOutput out;
   ShowResults(10, line, ' ');
   EXPECT_NE(out.Text().find("  (e2e4)  g8f6 \n"), std::string::npos) << out.Text();
-  ics_show_ponder = 0;
-  post = 0;
 }
 
-TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
-  ThinkingSetup();
+TEST_F(ThinkingLines, AnalysisTakesHintAndPrintsStatusLine) {
   post = 0;
   analyze = 1;
   TCflag = 0;  // "st" set: analysis output goes on
   uint32_t line[kMaxPly] = {0, Word("g1", "f3"), Word("d7", "d5"), 0};
   Sdepth = 3;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(15, line, ' ');
     EXPECT_EQ(out.Text(), " 3     15     0      1234   g1f3  d7d5 \n");
   }
@@ -893,7 +786,7 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
   ElapsedTime = 250;
   WinboardProtVer = 2;
   {
-    Capture out;
+    CapturedOutput out;
     ShowResults(15, nullptr, ' ');
     char move[6];
     snprintf(move, sizeof move, "%c%c%c%c", 'a' + File(root->from), '1' + Rank(root->from),
@@ -901,8 +794,6 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
     EXPECT_EQ(out.Text(),
               " 3     15   250      1234  \nstat01: 250 1234 3 15 20 " + std::string(move) + "\n");
   }
-  WinboardProtVer = 1;
-  analyze = 0;
 }
 
 // ---- Hint ----
@@ -910,12 +801,12 @@ TEST(ShowResults, AnalysisTakesHintAndPrintsStatusLine) {
 TEST(GiveHint, PrintsCoordinateTextWithoutBlank) {
   hint = ShortMove(Sq("e2"), Sq("e4"));
   {
-    Capture out;
+    CapturedOutput out;
     GiveHint();
     EXPECT_EQ(out.Text(), "Hint:e2e4\n");
   }
   hint = 0;
-  Capture out;
+  CapturedOutput out;
   GiveHint();
   EXPECT_EQ(out.Text(), "Hint:\n");
 }
