@@ -1,7 +1,6 @@
 #include "test_util.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include "app/lifecycle.h"
 #include "core/board.h"
 #include "core/movetables.h"
+#include "platform/platform.h"
 #include "timectl/clock.h"
 #include "ui/input.h"
 #include "ui/output.h"
@@ -63,7 +63,7 @@ std::string CaptureOutput(const std::function<void()>& f) {
 }
 
 InputPipe::InputPipe() : saved_fd_(InputFd) {
-  if (pipe(fds_) != 0) {
+  if (PlatformOpenPipe(fds_) != 0) {
     ADD_FAILURE() << "no pipe for the input";
     return;
   }
@@ -74,17 +74,18 @@ InputPipe::InputPipe() : saved_fd_(InputFd) {
 InputPipe::~InputPipe() {
   InputFd = saved_fd_;
   for (int fd : fds_)
-    if (fd >= 0) close(fd);
+    if (fd >= 0) PlatformClose(fd);
   ResetInput();
 }
 
 void InputPipe::Send(const std::string& text) {
   ASSERT_GE(fds_[1], 0) << "input already closed";
-  ASSERT_EQ(write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  const long n = static_cast<long>(text.size());
+  ASSERT_EQ(PlatformWrite(fds_[1], text.data(), n), n);
 }
 
 void InputPipe::Close() {
-  if (fds_[1] >= 0) close(fds_[1]);
+  if (fds_[1] >= 0) PlatformClose(fds_[1]);
   fds_[1] = -1;
 }
 

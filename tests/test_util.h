@@ -33,8 +33,7 @@ class CapturedOutput {
 std::string CaptureOutput(const std::function<void()>& f);
 
 // The engine's standard input comes from a pipe while this lives, so that
-// a read waits for more and KBhit sees only what was sent. The one piece of
-// the tests that needs POSIX calls.
+// a read waits for more and KBhit sees only what was sent.
 class InputPipe {
  public:
   InputPipe();

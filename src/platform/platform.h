@@ -23,3 +23,8 @@ void IgnoreInterrupt();
 void EngineBeep();
 // A stream that discards what is written to it (null when there is none).
 FILE* OpenNullOutput();
+// A pipe: fds[0] reads what fds[1] writes (tests feed the input layer
+// through one). 0 on success.
+int PlatformOpenPipe(int fds[2]);
+long PlatformWrite(int fd, const char* buf, long n);
+void PlatformClose(int fd);

@@ -66,3 +66,15 @@ void EngineBeep() {}
 FILE* OpenNullOutput() {
   return fopen("/dev/null", "w");
 }
+
+int PlatformOpenPipe(int fds[2]) {
+  return pipe(fds);
+}
+
+long PlatformWrite(int fd, const char* buf, long n) {
+  return static_cast<long>(write(fd, buf, static_cast<size_t>(n)));
+}
+
+void PlatformClose(int fd) {
+  close(fd);
+}
