@@ -63,8 +63,10 @@ sudden_death_with_increment = moves_within(
     4, "new", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
 
 
+# "book" after "new" switches the opening book off for that game, so that
+# the engine searches its first move.
 def input_during_own_search_ends_it():
-    engine = start("new", "easy", "st 60", "go")
+    engine = start("new", "book", "easy", "st 60", "go")
     try:
         time.sleep(1)
         engine.send("ping 9\n")
@@ -77,7 +79,7 @@ def input_during_own_search_ends_it():
 
 
 def force_during_own_search_takes_the_move_away():
-    engine = start("new", "easy", "st 60", "go")
+    engine = start("new", "book", "easy", "st 60", "go")
     try:
         time.sleep(1)
         engine.send("force\nping 3\n")
@@ -90,7 +92,7 @@ def force_during_own_search_takes_the_move_away():
 
 
 def ping_while_pondering_and_a_ponder_hit():
-    engine = start("new", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
+    engine = start("new", "book", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
     try:
         _, _, _ = engine_move(engine, 30)
         reply = summary_reply(engine)
