@@ -800,7 +800,7 @@ int Undo() {
   opponent = 1 - opponent;
   player = mover;
   mate = 0;
-  if (LastBookMove > 0) LastBookMove--;
+  LastBookMove--;
   UpdateDisplay(0, 0, 1, 0);
   InitializeStats();
   // The position before the move: its en-passant square and 50-move count.

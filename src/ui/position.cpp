@@ -269,7 +269,7 @@ int FEN_to_pos(const char* text) {
   ReadEnPassant(NextField(&p), &s);
 
   // The text is read in full (it may be FEN_string itself); now apply.
-  char fen[kFenSize];
+  char fen[kFenSize] = {};
   WriteSetupFen(s, fen, sizeof fen);
 
   memcpy(board, s.board, sizeof board);

@@ -57,16 +57,16 @@ def moves_and_answers(*commands):
     return run
 
 
-fixed_time_per_move = moves_and_answers("new", "easy", "st 3", "go")
+fixed_time_per_move = moves_and_answers("new", "book", "easy", "st 3", "go")
 forty_moves_in_five_minutes = moves_and_answers(
-    "new", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
+    "new", "book", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
 sudden_death_with_increment = moves_and_answers(
-    "new", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
+    "new", "book", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
 
 
 def depth_limit_stops_the_search():
     # Without a clock in force the depth limit alone ends the search.
-    engine = start("new", "easy", "st 3600", "depth 2", "go")
+    engine = start("new", "book", "easy", "st 3600", "depth 2", "go")
     try:
         _, _ = engine_move(engine)
         depth, _ = summary(engine)
@@ -75,9 +75,11 @@ def depth_limit_stops_the_search():
         engine.kill()
 
 
+# "book" after "new" switches the opening book off for that game, so that
+# the engine searches its first move.
 def input_during_own_search_ends_it():
     # An hour per move: only the ping can end the search in time.
-    engine = start("new", "easy", "st 3600", "go")
+    engine = start("new", "book", "easy", "st 3600", "go")
     try:
         time.sleep(1)            # let the search begin
         engine.send("ping 9\n")
@@ -89,7 +91,7 @@ def input_during_own_search_ends_it():
 
 
 def force_during_own_search_takes_the_move_away():
-    engine = start("new", "easy", "st 3600", "go")
+    engine = start("new", "book", "easy", "st 3600", "go")
     try:
         time.sleep(1)
         engine.send("force\nping 3\n")
@@ -102,7 +104,7 @@ def force_during_own_search_takes_the_move_away():
 
 
 def ping_while_pondering_and_a_ponder_hit():
-    engine = start("new", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
+    engine = start("new", "book", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
     try:
         engine_move(engine)
         _, pv = summary(engine)

@@ -1,0 +1,101 @@
+"""The shipped opening book through the real engine binary: book moves and
+their result line, the random choice, the book switch and its statistics."""
+
+import re
+import shutil
+import sys
+import tempfile
+import time
+
+from harness import Engine, Runner
+
+BINARY = sys.argv[1]
+MOVE = re.compile(r"^1\. \.\.\. ([a-h][1-8][a-h][1-8])$")
+BOOK_LINE = re.compile(r"^ sc=0\.00 dp=0 mv=([a-h][1-8][a-h][1-8]) \(book\)$")
+STATS = re.compile(r"^(\d+) von (\d+):=(\d+) HZ \|\| (\d+) von (\d+):=(\d+) HZ$")
+
+
+class Session:
+    """An engine past its banner in a folder of its own (no text books there:
+    the binary books beside the program are used)."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="vorna_book_")
+        self.engine = Engine(BINARY, cwd=self.dir)
+        self.engine.expect("Chess")
+        self.serial = 0
+
+    def say(self, text):
+        """Sends text, then a ping; returns the lines answered before the pong."""
+        self.serial += 1
+        self.engine.send(text + "\nping %d\n" % self.serial)
+        return self.engine.expect("pong %d" % self.serial)
+
+    def close(self):
+        try:
+            self.engine.send("quit\n")
+            assert self.engine.wait() == 0
+        finally:
+            self.engine.kill()
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def first_book_move():
+    """Starts the engine, lets it play White's first move; returns the move."""
+    s = Session()
+    try:
+        lines = s.say("new\neasy\ngo")
+        moves = [MOVE.match(l).group(1) for l in lines if MOVE.match(l)]
+        book = [BOOK_LINE.match(l).group(1) for l in lines if BOOK_LINE.match(l)]
+        assert len(moves) == 1, lines
+        assert book == moves, lines
+        return moves[0]
+    finally:
+        s.close()
+
+
+def new_then_go_plays_a_book_move():
+    assert first_book_move() in {"e2e4", "d2d4", "c2c4", "g1f3", "b2b3", "f2f4", "g2g3"}
+
+
+def starts_in_different_seconds_vary_the_first_move():
+    seen = set()
+    for _ in range(8):
+        seen.add(first_book_move())
+        if len(seen) >= 2:
+            return
+        time.sleep(1.1)
+    raise AssertionError("always %r" % seen)
+
+
+def book_switches_off_and_on():
+    s = Session()
+    try:
+        assert s.say("book") == ["book off !"]
+        # With the book off the first move is searched: no book line.
+        lines = s.say("easy\nst 1\ngo")
+        assert not any(BOOK_LINE.match(l) for l in lines), lines
+        assert s.say("book") == ["book on !"]
+    finally:
+        s.close()
+
+
+def statistics_line():
+    s = Session()
+    try:
+        lines = s.say("sb")
+        assert len(lines) == 1, lines
+        m = STATS.match(lines[0])
+        assert m, lines
+        used_small, small, _, used_large, large, _ = map(int, m.groups())
+        assert (small, large) == (163840, 8192), lines
+        assert 0 < used_small < small and 0 < used_large < large, lines
+    finally:
+        s.close()
+
+
+runner = Runner()
+for test in [new_then_go_plays_a_book_move, starts_in_different_seconds_vary_the_first_move,
+             book_switches_off_and_on, statistics_line]:
+    runner.run(test.__name__, test)
+runner.finish()
