@@ -2,8 +2,12 @@
 while searching. Bounds are generous: they catch a search that ignores its
 limit, not a slow machine."""
 
+import atexit
+import os
 import re
+import shutil
 import sys
+import tempfile
 import time
 
 from harness import Engine, Runner
@@ -13,7 +17,12 @@ MOVE = re.compile(r"^\d+\. \.\.\. ([a-h][1-8][a-h][1-8][QRBN]?)$")
 
 
 def start(*commands):
-    engine = Engine(BINARY)
+    # A program folder of its own: no learning file from earlier runs.
+    folder = tempfile.mkdtemp(prefix="vorna_search_")
+    atexit.register(shutil.rmtree, folder, True)
+    binary = os.path.join(folder, "vorna")
+    shutil.copy2(BINARY, binary)
+    engine = Engine(binary, cwd=folder)
     engine.expect("Chess")
     engine.send("".join(c + "\n" for c in commands))
     return engine
