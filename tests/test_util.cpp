@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/lifecycle.h"
 #include "core/board.h"
@@ -60,6 +61,10 @@ std::string CaptureOutput(const std::function<void()>& f) {
   CapturedOutput out;
   f();
   return out.Text();
+}
+
+FILE* ReadOnlyOpen(const char* path, const char* mode) {
+  return strchr(mode, 'w') || strchr(mode, '+') ? nullptr : std::fopen(path, mode);
 }
 
 InputPipe::InputPipe() : saved_fd_(InputFd) {

@@ -29,6 +29,10 @@ class CapturedOutput {
   FILE* file_;
 };
 
+// Opens files as a read-only file system would: reading only. File
+// permissions do not bind root, who runs the tests in CI.
+FILE* ReadOnlyOpen(const char* path, const char* mode);
+
 // Runs f with the engine's output going to a string, and returns it.
 std::string CaptureOutput(const std::function<void()>& f);
 

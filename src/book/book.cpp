@@ -26,7 +26,6 @@ int32_t lbk_hbk = 10;
 int32_t BookOn = 1;
 int32_t BookReadOnly = 0;
 int32_t LastBookMove = 0;
-FILE* (*BookOpenFile)(const char* path, const char* mode) = std::fopen;
 int32_t line_no = 0;
 char sbk_path[255], hbk_path[255], lbk_path[255];
 SmallBookEntry bent;
@@ -241,9 +240,9 @@ FILE* OpenInPlace(const char* path, int size, int32_t n, int32_t* records) {
     Complain(text);
     return nullptr;
   }
-  FILE* f = BookReadOnly ? nullptr : BookOpenFile(path, "r+b");
+  FILE* f = BookReadOnly ? nullptr : OpenDataFile(path, "r+b");
   if (f == nullptr) {
-    f = BookOpenFile(path, "rb");
+    f = OpenDataFile(path, "rb");
     if (f != nullptr) BookReadOnly = 1;
   }
   if (f == nullptr) {
@@ -273,7 +272,7 @@ void CloseStreams() {
 // Creates a book file of n empty records and keeps it open in place.
 bool CreateBookFile(const char* path, int size, int32_t n, FILE** file, int32_t* records) {
   static const uint8_t zeros[1 << 16] = {};
-  FILE* f = BookOpenFile(path, "wb");
+  FILE* f = OpenDataFile(path, "wb");
   bool ok = f != nullptr;
   for (int64_t left = static_cast<int64_t>(n) * size; ok && left > 0;) {
     const size_t chunk =
@@ -282,7 +281,7 @@ bool CreateBookFile(const char* path, int size, int32_t n, FILE** file, int32_t*
     left -= static_cast<int64_t>(chunk);
   }
   if (f != nullptr && fclose(f) != 0) ok = false;
-  if (ok) *file = BookOpenFile(path, "r+b");
+  if (ok) *file = OpenDataFile(path, "r+b");
   if (!ok || *file == nullptr) {
     char text[160];
     snprintf(text, sizeof text, "%s cannot be created: no book", path);

@@ -38,9 +38,7 @@ extern int32_t lbk_hbk;       // last GameCnt whose positions live in the large 
 extern int32_t BookOn;        // both book files open and in use
 extern int32_t BookReadOnly;  // the book files could only be opened for reading
 extern int32_t LastBookMove;  // GameCnt when the last book move was played
-// Opens the binary book files; tests replace it to refuse writing.
-extern FILE* (*BookOpenFile)(const char* path, const char* mode);
-extern int32_t line_no;  // lines read by AddBook since the start
+extern int32_t line_no;       // lines read by AddBook since the start
 extern char sbk_path[255], hbk_path[255], lbk_path[255];
 extern SmallBookEntry bent;
 extern LargeBookEntry lent;

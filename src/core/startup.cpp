@@ -8,6 +8,7 @@ const char* const version = "B.68";
 const char* const patchlevel = "";
 const char* const Gendat = "02.02.2004";
 char vornapath[128];
+FILE* (*OpenDataFile)(const char* path, const char* mode) = std::fopen;
 
 void SetVornaPath(const char* argv0) {
   snprintf(vornapath, sizeof vornapath, "%s", argv0);

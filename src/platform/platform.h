@@ -17,8 +17,11 @@ int32_t VornaClock();
 void StartKeepAliveThread(void (*tick)());
 // Seconds between two keep-alive ticks.
 int KeepAlivePeriod();
-// The terminal's interrupt key has no effect.
+// The terminal's interrupt key has no effect; nor has a GUI closing its end
+// of the output pipe, so the program still ends through end of input.
 void IgnoreInterrupt();
+// Number of this process, to give its temporary files names of their own.
+int PlatformProcessId();
 // One engine beep (nothing on consoles that have none).
 void EngineBeep();
 // A stream that discards what is written to it (null when there is none).

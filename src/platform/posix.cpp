@@ -59,6 +59,11 @@ void StartKeepAliveThread(void (*tick)()) {
 
 void IgnoreInterrupt() {
   signal(SIGINT, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+int PlatformProcessId() {
+  return static_cast<int>(getpid());
 }
 
 void EngineBeep() {}

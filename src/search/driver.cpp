@@ -231,7 +231,7 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
   const TreeEntry& top = *TrPnt[1];
   if (top.flags & MF_REPEAT) *rpt = -1;
   if (*rpt == 0 && Sdepth > 3 && learn && !(top.flags & (MF_REPEAT | MF_PROMOTE)))
-    PutInLearn(side, depth, best, alpha, beta, ShortMove(top.from, top.to), 1);
+    PutInLearn(side, depth, best, alpha, beta, MoveWord(top), 1);
   if (best >= alpha2 && !(top.flags & MF_CAPTURE) && best > -12000)
     UpdateKillers(1, ShortMove(top.from, top.to), best, beta);
   if (best == -12000) return Tscore[0];

@@ -2,7 +2,11 @@
 while searching. The checks are on what the engine says, never on how long
 it took; the read deadlines only turn a hang into a failure."""
 
+import atexit
+import os
 import re
+import shutil
+import tempfile
 import time
 
 from harness import Engine, Runner, binary
@@ -14,7 +18,12 @@ HANG = 120
 
 
 def start(*commands):
-    engine = Engine(BINARY)
+    # A program folder of its own: no book, no learning file from earlier runs.
+    folder = tempfile.mkdtemp(prefix="vorna_search_")
+    atexit.register(shutil.rmtree, folder, True)
+    program = os.path.join(folder, "vorna")
+    shutil.copy2(BINARY, program)
+    engine = Engine(program, cwd=folder)
     engine.expect("Chess")
     engine.send("".join(c + "\n" for c in commands))
     return engine
@@ -57,16 +66,16 @@ def moves_and_answers(*commands):
     return run
 
 
-fixed_time_per_move = moves_and_answers("new", "book", "easy", "st 3", "go")
+fixed_time_per_move = moves_and_answers("new", "easy", "st 3", "go")
 forty_moves_in_five_minutes = moves_and_answers(
-    "new", "book", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
+    "new", "easy", "level 40 5 0", "time 1000", "otim 1000", "go")
 sudden_death_with_increment = moves_and_answers(
-    "new", "book", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
+    "new", "easy", "level 0 2 12", "time 1000", "otim 1000", "go")
 
 
 def depth_limit_stops_the_search():
     # Without a clock in force the depth limit alone ends the search.
-    engine = start("new", "book", "easy", "st 3600", "depth 2", "go")
+    engine = start("new", "easy", "st 3600", "depth 2", "go")
     try:
         _, _ = engine_move(engine)
         depth, _ = summary(engine)
@@ -75,11 +84,9 @@ def depth_limit_stops_the_search():
         engine.kill()
 
 
-# "book" after "new" switches the opening book off for that game, so that
-# the engine searches its first move.
 def input_during_own_search_ends_it():
     # An hour per move: only the ping can end the search in time.
-    engine = start("new", "book", "easy", "st 3600", "go")
+    engine = start("new", "easy", "st 3600", "go")
     try:
         time.sleep(1)            # let the search begin
         engine.send("ping 9\n")
@@ -91,7 +98,7 @@ def input_during_own_search_ends_it():
 
 
 def force_during_own_search_takes_the_move_away():
-    engine = start("new", "book", "easy", "st 3600", "go")
+    engine = start("new", "easy", "st 3600", "go")
     try:
         time.sleep(1)
         engine.send("force\nping 3\n")
@@ -104,7 +111,7 @@ def force_during_own_search_takes_the_move_away():
 
 
 def ping_while_pondering_and_a_ponder_hit():
-    engine = start("new", "book", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
+    engine = start("new", "hard", "level 40 5 0", "time 30000", "otim 30000", "go")
     try:
         engine_move(engine)
         _, pv = summary(engine)
