@@ -80,6 +80,14 @@ int32_t ParseClockWord(const char* word, bool* minsec, long* extra) {
   return static_cast<int32_t>(v);
 }
 
+// The next input word as a remaining time.
+int32_t NextClockWord(bool* minsec, long* extra) {
+  char word[40];
+  word[0] = '\0';
+  scanz(word);
+  return ParseClockWord(word, minsec, extra);
+}
+
 }  // namespace
 
 void ICS_Level() {
@@ -155,23 +163,17 @@ void SetSearchTime() {
 }
 
 void SetMachineTime() {
-  char word[40];
-  word[0] = '\0';
-  scanz(word);
   bool minsec = false;
   long extra = 0;
-  const int32_t v = ParseClockWord(word, &minsec, &extra);
+  const int32_t v = NextClockWord(&minsec, &extra);
   TimeControl[computer].timeLeft = minsec ? v * 100 : v;
   if (extra != 0) TimeControl[computer].movesToGo = static_cast<int16_t>(extra);
 }
 
 void SetOppTime() {
-  char word[40];
-  word[0] = '\0';
-  scanz(word);
   bool minsec = false;
   long extra = 0;
-  const int32_t v = ParseClockWord(word, &minsec, &extra);
+  const int32_t v = NextClockWord(&minsec, &extra);
   const int32_t secs = minsec ? v : v / 100;
   CheckElapsedTime(0);
   TimeControl[opponent].timeLeft = secs * 100 + ElapsedTime;
