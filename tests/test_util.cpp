@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/lifecycle.h"
 #include "core/board.h"
@@ -68,6 +69,12 @@ GameSnapshot GameSnapshot::Take(bool position_only) {
   s.roles[0] = computer, s.roles[1] = opponent, s.roles[2] = player;
   s.fen = FEN_string, s.name = oppnam, s.pos_file = PosFile;
   return s;
+}
+
+GameEntry GameSnapshot::Entry(int i) const {
+  GameEntry e;
+  std::memcpy(&e, record.data() + i * sizeof e, sizeof e);
+  return e;
 }
 
 CapturedOutput::CapturedOutput() : saved_(OutFile), file_(std::tmpfile()) {

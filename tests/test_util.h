@@ -17,6 +17,8 @@ void SetFen(const char* fen);
 // The FEN of the current position.
 std::string CurrentFen();
 
+struct GameEntry;
+
 // The position, its counters and the game record, for checking that a
 // refused or taken-back action left everything as it was. Slot numbers of
 // empty squares mean nothing and are not compared. A position-only
@@ -30,6 +32,7 @@ struct GameSnapshot {
   std::string fen, name, pos_file;
 
   static GameSnapshot Take(bool position_only = false);
+  GameEntry Entry(int i) const;  // entry i of the record
   bool operator==(const GameSnapshot&) const = default;
 };
 
