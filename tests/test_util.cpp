@@ -10,7 +10,11 @@
 #include "core/board.h"
 #include "core/movetables.h"
 #include "platform/platform.h"
+#include "search/driver.h"
+#include "search/hashtable.h"
 #include "timectl/clock.h"
+#include "ui/command.h"
+#include "ui/gamefile.h"
 #include "ui/input.h"
 #include "ui/output.h"
 #include "ui/poll.h"
@@ -33,6 +37,44 @@ int Sq(const char* name) {
 void SetFen(const char* fen) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+}
+
+std::string CurrentFen() {
+  char fen[kFenSize];
+  pos_to_FEN(fen);
+  return fen;
+}
+
+GameSnapshot GameSnapshot::Take(bool position_only) {
+  GameSnapshot s;
+  for (const int16_t* a : {board, color, Mvboard}) s.squares.insert(s.squares.end(), a, a + 64);
+  if (!position_only)
+    for (int sq = 0; sq < 64; sq++) s.squares.push_back(color[sq] == neutral ? -1 : Pindex[sq]);
+  for (int i = 0; i < 2; i++) {
+    s.counts.insert(s.counts.end(), PawnCnt[i], PawnCnt[i] + 8);
+    s.counts.insert(s.counts.end(), {mtl[i], pmtl[i], emtl[i], castld[i], PieceCnt[i]});
+    if (position_only) {
+      s.lists[i].assign(PieceList[i], PieceList[i] + PieceCnt[i] + 1);
+      std::sort(s.lists[i].begin() + 1, s.lists[i].end());
+    } else {
+      s.lists[i].assign(PieceList[i], PieceList[i] + 16);
+    }
+  }
+  s.ep = epsquare, s.game50 = Game50, s.game_cnt = GameCnt;
+  s.key = hashkey, s.bd = hashbd;
+  if (position_only) return s;
+  const auto* rec = reinterpret_cast<const uint8_t*>(GameList);
+  s.record.assign(rec, rec + sizeof GameList);
+  s.cnt_moves = CntMoves;
+  s.roles[0] = computer, s.roles[1] = opponent, s.roles[2] = player;
+  s.fen = FEN_string, s.name = oppnam, s.pos_file = PosFile;
+  return s;
+}
+
+GameEntry GameSnapshot::Entry(int i) const {
+  GameEntry e;
+  std::memcpy(&e, record.data() + i * sizeof e, sizeof e);
+  return e;
 }
 
 CapturedOutput::CapturedOutput() : saved_(OutFile), file_(std::tmpfile()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -13,6 +14,27 @@ void FreshGame();
 int Sq(const char* name);
 // Starts a new game from a FEN; fails the test when the FEN is refused.
 void SetFen(const char* fen);
+// The FEN of the current position.
+std::string CurrentFen();
+
+struct GameEntry;
+
+// The position, its counters and the game record, for checking that a
+// refused or taken-back action left everything as it was. Slot numbers of
+// empty squares mean nothing and are not compared. A position-only
+// snapshot leaves out the record, names and roles and compares the piece
+// lists as sets: a capture taken back returns its man to the list's end.
+struct GameSnapshot {
+  std::vector<int16_t> squares, counts, lists[2];
+  std::vector<uint8_t> record;
+  int32_t ep = 0, game50 = 0, game_cnt = 0, cnt_moves = 0, roles[3] = {};
+  uint32_t key = 0, bd = 0;
+  std::string fen, name, pos_file;
+
+  static GameSnapshot Take(bool position_only = false);
+  GameEntry Entry(int i) const;  // entry i of the record
+  bool operator==(const GameSnapshot&) const = default;
+};
 
 // The engine's output goes to a temporary file while this lives; Text()
 // reads back everything written so far.

@@ -17,43 +17,6 @@
 
 namespace {
 
-// Everything a move changes, with the piece lists compared as sets: a
-// capture taken back returns its man to the end of the list.
-struct Snapshot {
-  int16_t board[64], color[64], Mvboard[64], PawnCnt[2][8];
-  int16_t mtl[2], pmtl[2], emtl[2], castld[2], PieceCnt[2], Game50, GameCnt;
-  uint8_t epsquare;
-  uint32_t hashkey, hashbd;
-  std::vector<int16_t> lists[2];
-
-  static Snapshot Take() {
-    Snapshot s;
-    memcpy(s.board, ::board, sizeof s.board);
-    memcpy(s.color, ::color, sizeof s.color);
-    memcpy(s.Mvboard, ::Mvboard, sizeof s.Mvboard);
-    memcpy(s.PawnCnt, ::PawnCnt, sizeof s.PawnCnt);
-    for (int i = 0; i < 2; i++) {
-      s.mtl[i] = ::mtl[i], s.pmtl[i] = ::pmtl[i], s.emtl[i] = ::emtl[i];
-      s.castld[i] = ::castld[i], s.PieceCnt[i] = ::PieceCnt[i];
-      s.lists[i].assign(::PieceList[i], ::PieceList[i] + ::PieceCnt[i] + 1);
-      std::sort(s.lists[i].begin() + 1, s.lists[i].end());
-    }
-    s.Game50 = ::Game50, s.GameCnt = ::GameCnt, s.epsquare = ::epsquare;
-    s.hashkey = ::hashkey, s.hashbd = ::hashbd;
-    return s;
-  }
-  bool operator==(const Snapshot& o) const {
-    return memcmp(board, o.board, sizeof board) == 0 && memcmp(color, o.color, sizeof color) == 0 &&
-           memcmp(Mvboard, o.Mvboard, sizeof Mvboard) == 0 &&
-           memcmp(PawnCnt, o.PawnCnt, sizeof PawnCnt) == 0 && memcmp(mtl, o.mtl, sizeof mtl) == 0 &&
-           memcmp(pmtl, o.pmtl, sizeof pmtl) == 0 && memcmp(emtl, o.emtl, sizeof emtl) == 0 &&
-           memcmp(castld, o.castld, sizeof castld) == 0 &&
-           memcmp(PieceCnt, o.PieceCnt, sizeof PieceCnt) == 0 && Game50 == o.Game50 &&
-           GameCnt == o.GameCnt && epsquare == o.epsquare && hashkey == o.hashkey &&
-           hashbd == o.hashbd && lists[0] == o.lists[0] && lists[1] == o.lists[1];
-  }
-};
-
 // Legal moves of side at ply 1, as tree entries copied out of the tree.
 std::vector<TreeEntry> LegalMoves(int side) {
   MoveList(side, 1);
@@ -90,12 +53,12 @@ TEST(MakeUnmake, RestoresEveryArrayAfterRandomGames) {
         if (legal.empty()) break;
         // Every legal move is made and taken back once on the way.
         for (TreeEntry e : legal) {
-          const Snapshot before = Snapshot::Take();
+          const GameSnapshot before = GameSnapshot::Take(true);
           MakeMove(side, &e);
           const char* why = "";
           ASSERT_TRUE(PositionIsConsistent(&why)) << why << " after a move in " << fen;
           UnmakeMove(side, &e);
-          ASSERT_TRUE(Snapshot::Take() == before) << "unmake differs in " << fen;
+          ASSERT_EQ(GameSnapshot::Take(true), before) << "unmake differs in " << fen;
           moves_checked++;
         }
         TreeEntry pick = legal[rng() % legal.size()];
@@ -135,7 +98,7 @@ TEST(MakeUnmake, DoubleStepSetsEnPassantOnlyBesideAnEnemyPawn) {
 
 TEST(MakeUnmake, CapturePromotionKeepsPawnCountsOnBothFiles) {
   SetFen("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
-  const Snapshot before = Snapshot::Take();
+  const GameSnapshot before = GameSnapshot::Take(true);
   TreeEntry* e = Find(white, "a7", "b8", queen);
   ASSERT_NE(e, nullptr);
   MakeMove(white, e);
@@ -146,7 +109,7 @@ TEST(MakeUnmake, CapturePromotionKeepsPawnCountsOnBothFiles) {
   EXPECT_EQ(mtl[black], 1200);
   EXPECT_TRUE(PositionIsConsistent());
   UnmakeMove(white, e);
-  EXPECT_TRUE(Snapshot::Take() == before);
+  EXPECT_EQ(GameSnapshot::Take(true), before);
 }
 
 TEST(MakeUnmake, IrreversibleMovesResetTheFiftyMoveIndex) {
@@ -194,22 +157,26 @@ TEST(Repetition, NothingFoundWithinThreeMovesOfAnIrreversibleMove) {
 }
 
 TEST(Castling, RefusedThroughCheckOutOfCheckAndWhenBlocked) {
-  SetFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-  EXPECT_EQ(castle(white, ShortMove(4, 6), 0), 1);
-  EXPECT_EQ(castle(white, ShortMove(4, 2), 0), 1);
-  SetFen("r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1");  // f2 rook covers f1
-  EXPECT_EQ(castle(white, ShortMove(4, 6), 0), 0);
-  SetFen("r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1");  // in check
-  EXPECT_EQ(castle(white, ShortMove(4, 6), 0), 0);
-  EXPECT_EQ(castle(white, ShortMove(4, 2), 0), 0);
-  SetFen("r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1");  // b1 blocked
-  EXPECT_EQ(castle(white, ShortMove(4, 2), 0), 0);
-  EXPECT_EQ(castle(white, ShortMove(4, 6), 0), 1);
-  SetFen("r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1");  // a1 rook has moved
-  EXPECT_EQ(castle(white, ShortMove(4, 2), 0), 0);
-  // b1 attacked does not matter for the a-side castling.
-  SetFen("r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1");
-  EXPECT_EQ(castle(white, ShortMove(4, 2), 0), 1);
+  const struct {
+    const char* fen;
+    int to, allowed;
+  } rows[] = {
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 6, 1},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 1},
+      {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", 6, 0},  // f2 rook covers f1
+      {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", 6, 0},  // in check
+      {"r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", 2, 0},
+      {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", 2, 0},  // b1 blocked
+      {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", 6, 1},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", 2, 0},  // a1 rook has moved
+      // b1 attacked does not matter for the a-side castling.
+      {"r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1", 2, 1},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.fen << " e1-" << r.to);
+    SetFen(r.fen);
+    EXPECT_EQ(castle(white, ShortMove(4, r.to), 0), r.allowed);
+  }
 }
 
 }  // namespace

@@ -390,22 +390,12 @@ TEST(Symmetry, ColourFlippedPositionsScoreAlikeForTheSideToMove) {
 class EvalCaching : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = {ttblsz, ovlsz, etblsz, petblsz, pegtblsz, hashflag, tb_access};
     ttblsz = 16, ovlsz = 4, etblsz = 32, petblsz = 64, pegtblsz = 64;
     hashflag = 1;
     AllocateTTable();
   }
-  void TearDown() override {
-    FreeTTable();
-    ttblsz = saved_.tt, ovlsz = saved_.ovl, etblsz = saved_.et;
-    petblsz = saved_.pet, pegtblsz = saved_.peg, hashflag = saved_.flag;
-    tb_access = saved_.tb;
-  }
-  struct {
-    int32_t tt, ovl, et, pet, peg;
-    int16_t flag;
-    int32_t tb;
-  } saved_{};
+  void TearDown() override { FreeTTable(); }
+  SavedGlobals saved_{ttblsz, ovlsz, etblsz, petblsz, pegtblsz, hashflag, tb_access};
 };
 
 TEST_F(EvalCaching, EndgamesAreCachedButOpeningsNot) {

@@ -19,8 +19,6 @@ namespace {
 class HashTables : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = {ttblsz, ovlsz, etblsz, petblsz, pegtblsz, hashflag};
-    saved_cnt_ = CntMoves;
     UseSizes(16, 4, 16, 16);
     CntMoves = 7;
     PV = 0;
@@ -28,9 +26,6 @@ class HashTables : public ::testing::Test {
   void TearDown() override {
     FreeTTable();
     HashAlloc = std::malloc;
-    ttblsz = saved_.tt, ovlsz = saved_.ovl, etblsz = saved_.et;
-    petblsz = saved_.pet, pegtblsz = saved_.peg, hashflag = saved_.flag;
-    CntMoves = saved_cnt_;
     hashkey = hashbd = 0;
   }
   static void UseSizes(int32_t tt, int32_t ovl, int32_t peg, int32_t pet) {
@@ -46,12 +41,8 @@ class HashTables : public ::testing::Test {
     hashkey = key;
     hashbd = bd;
   }
-  struct {
-    int32_t tt, ovl, et, pet, peg;
-    int16_t flag;
-  } saved_{};
-  int16_t saved_cnt_ = 0;
-  SavedGlobals saved_budget_{ics_maxhash, tb_access};
+  SavedGlobals saved_{ttblsz,   ovlsz,    etblsz,      petblsz,  pegtblsz,
+                      hashflag, CntMoves, ics_maxhash, tb_access};
 };
 
 constexpr int32_t kWide = 12000;
@@ -66,12 +57,6 @@ Probe ProbeAt(int side, int depth, int ply, int32_t alpha = -kWide, int32_t beta
   Probe p{0, 0, alpha, beta, nullptr};
   p.flags = ProbeTTable(side, depth, &p.alpha, &p.beta, &p.score, ply, &p.slot);
   return p;
-}
-
-TEST_F(HashTables, EntrySizesMatchTheMemoryBudget) {
-  EXPECT_EQ(sizeof(TTEntry), 20u);
-  EXPECT_EQ(sizeof(EGTBEntry), 8u);
-  EXPECT_EQ(sizeof(EvalEntry), 8u);
 }
 
 TEST_F(HashTables, MateScoreIsStoredRelativeToTheNode) {

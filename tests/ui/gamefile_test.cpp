@@ -27,45 +27,6 @@
 
 namespace {
 
-// Everything a refused file or edit must leave alone.
-struct GameState {
-  std::vector<int16_t> squares;
-  std::vector<GameEntry> record;
-  int16_t castled[2], game50, count;
-  uint8_t ep;
-  uint32_t key, bd;
-  int32_t roles[3];
-  std::string fen, name, pos_file;
-
-  static GameState Take() {
-    GameState s;
-    s.squares.assign(board, board + 64);
-    s.squares.insert(s.squares.end(), color, color + 64);
-    s.squares.insert(s.squares.end(), Mvboard, Mvboard + 64);
-    s.record.assign(GameList, GameList + kGameListSize);
-    s.castled[0] = castld[0], s.castled[1] = castld[1];
-    s.game50 = Game50, s.count = GameCnt, s.ep = epsquare;
-    s.key = hashkey, s.bd = hashbd;
-    s.roles[0] = computer, s.roles[1] = opponent, s.roles[2] = player;
-    s.fen = FEN_string, s.name = oppnam, s.pos_file = PosFile;
-    return s;
-  }
-  bool operator==(const GameState& o) const {
-    return squares == o.squares &&
-           memcmp(record.data(), o.record.data(), record.size() * sizeof(GameEntry)) == 0 &&
-           castled[0] == o.castled[0] && castled[1] == o.castled[1] && game50 == o.game50 &&
-           count == o.count && ep == o.ep && key == o.key && bd == o.bd &&
-           memcmp(roles, o.roles, sizeof roles) == 0 && fen == o.fen && name == o.name &&
-           pos_file == o.pos_file;
-  }
-};
-
-std::string CurrentFen() {
-  char fen[kFenSize];
-  pos_to_FEN(fen);
-  return fen;
-}
-
 std::string ReadFile(const char* name) {
   std::ifstream in(name, std::ios::binary);
   std::stringstream s;
@@ -161,7 +122,7 @@ TEST_F(GameFiles, SaveAndLoadRestorePositionRecordClocksAndName) {
   TCflag = 1;
   TimeControl[white] = {7, 12345};
   TimeControl[black] = {8, 23456};
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   const std::string fen = CurrentFen();
 
   Save("game.sav");
@@ -178,9 +139,9 @@ TEST_F(GameFiles, SaveAndLoadRestorePositionRecordClocksAndName) {
   EXPECT_EQ(TimeControl[black].timeLeft, 23456);
   EXPECT_EQ(TimeControl[white].movesToGo, 7);
   EXPECT_EQ(TimeControl[black].movesToGo, 8);
-  ASSERT_EQ(GameCnt, before.count);
+  ASSERT_EQ(GameCnt, before.game_cnt);
   for (int i = 1; i <= GameCnt; i++) {
-    const GameEntry &a = GameList[i], &b = before.record[i];
+    const GameEntry &a = GameList[i], &b = before.Entry(i);
     EXPECT_EQ(a.move, b.move) << i;
     EXPECT_STREQ(a.san, b.san) << i;
     EXPECT_EQ(a.score, b.score) << i;
@@ -250,97 +211,76 @@ TEST_F(GameFiles, LoadOfAGameSetUpWithBlackToMoveKeepsThePlaceholder) {
 
 TEST_F(GameFiles, MissingGameFileChangesNothing) {
   PlayToEnPassant();
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Load("no-such.sav"), 1);
-  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(GameSnapshot::Take(), before);
   EXPECT_EQ(epsquare, Sq("d6"));
 }
 
-// Saves the game of PlayToEnPassant, edits one line of the file with edit
-// and checks that loading it changes nothing.
-class BrokenGameFiles : public GameFiles {
- protected:
-  void ExpectRefused(void (*edit)(std::vector<std::string>* lines)) {
+// A saved game of PlayToEnPassant with one line edited: loading it
+// changes nothing.
+TEST_F(GameFiles, BrokenGameFileIsRefused) {
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* why;
+    void (*edit)(Lines* lines);
+  } rows[] = {
+      {"malformed number", [](Lines* l) { (*l)[2] = "2 1 x"; }},
+      {"missing square line", [](Lines* l) { l->erase(l->begin() + 40); }},
+      {"overlong SAN", [](Lines* l) { (*l)[71] += "abcdefghij"; }},
+      {"overlong name", [](Lines* l) { (*l)[0] = std::string(37, 'n'); }},
+      {"overlong line", [](Lines* l) { (*l)[5] += std::string(400, ' ') + "1"; }},
+      // e2e4 is 12 * 256 + 28; make the to-square 64.
+      {"square beyond the board",
+       [](Lines* l) {
+         std::string& e = (*l)[70];
+         e.replace(0, e.find(' '), std::to_string(12 * 256 + 64));
+       }},
+      {"captured king",
+       [](Lines* l) {
+         std::istringstream in((*l)[73]);
+         Lines f;
+         for (std::string w; in >> w;) f.push_back(w);
+         f[5] = "6";
+         f[6] = "1";
+         std::string s;
+         for (const std::string& w : f) s += w + " ";
+         s.pop_back();
+         (*l)[73] = s;
+       }},
+      // The last move d7d5 claimed as d7d6: d6 is empty.
+      {"entry that does not fit the board",
+       [](Lines* l) {
+         std::string& e = (*l)[73];
+         e.replace(0, e.find(' '), std::to_string(51 * 256 + 43));
+       }},
+      {"two white kings (a3)", [](Lines* l) { (*l)[6 + 16] = std::to_string(6 * 256 + 1) + " 0"; }},
+      // The knight from b1 stands on d6 and gives check, but White is to move.
+      {"side not to move in check",
+       [](Lines* l) {
+         (*l)[6 + 1] = "0 0";
+         (*l)[6 + 43] = std::to_string(2 * 256 + 1) + " 1";
+       }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.why);
+    FreshGame();
     PlayToEnPassant();
     Save("good.sav");
-    std::vector<std::string> lines;
+    Lines lines;
     std::istringstream in(ReadFile("good.sav"));
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 70u + 4u);
-    edit(&lines);
+    r.edit(&lines);
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
     WriteFile("bad.sav", text);
     FreshGame();
     Play("d2d4", "d4");
-    const GameState before = GameState::Take();
+    const GameSnapshot before = GameSnapshot::Take();
     EXPECT_EQ(Load("bad.sav"), 1);
-    EXPECT_EQ(GameState::Take(), before);
+    EXPECT_EQ(GameSnapshot::Take(), before);
   }
-};
-
-TEST_F(BrokenGameFiles, MalformedNumberIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) { (*l)[2] = "2 1 x"; });
-}
-
-TEST_F(BrokenGameFiles, MissingSquareLineIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) { l->erase(l->begin() + 40); });
-}
-
-TEST_F(BrokenGameFiles, OverlongSanIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) { (*l)[71] += "abcdefghij"; });
-}
-
-TEST_F(BrokenGameFiles, OverlongNameIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) { (*l)[0] = std::string(37, 'n'); });
-}
-
-TEST_F(BrokenGameFiles, OverlongLineIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) { (*l)[5] += std::string(400, ' ') + "1"; });
-}
-
-TEST_F(BrokenGameFiles, SquareBeyondTheBoardIsRefused) {
-  // e2e4 is 12 * 256 + 28; make the to-square 64.
-  ExpectRefused([](std::vector<std::string>* l) {
-    std::string& e = (*l)[70];
-    e.replace(0, e.find(' '), std::to_string(12 * 256 + 64));
-  });
-}
-
-TEST_F(BrokenGameFiles, CapturedKingIsRefused) {
-  ExpectRefused([](std::vector<std::string>* l) {
-    std::istringstream in((*l)[73]);
-    std::vector<std::string> f;
-    for (std::string w; in >> w;) f.push_back(w);
-    f[5] = "6";
-    f[6] = "1";
-    std::string s;
-    for (const std::string& w : f) s += w + " ";
-    s.pop_back();
-    (*l)[73] = s;
-  });
-}
-
-TEST_F(BrokenGameFiles, EntryThatDoesNotFitTheBoardIsRefused) {
-  // The last move d7d5 claimed as d7d6: d6 is empty.
-  ExpectRefused([](std::vector<std::string>* l) {
-    std::string& e = (*l)[73];
-    e.replace(0, e.find(' '), std::to_string(51 * 256 + 43));
-  });
-}
-
-TEST_F(BrokenGameFiles, TwoWhiteKingsAreRefused) {
-  // a3 gets a white king.
-  ExpectRefused(
-      [](std::vector<std::string>* l) { (*l)[6 + 16] = std::to_string(6 * 256 + 1) + " 0"; });
-}
-
-TEST_F(BrokenGameFiles, SideNotToMoveInCheckIsRefused) {
-  // The knight from b1 stands on d6 and gives check, but White is to move.
-  ExpectRefused([](std::vector<std::string>* l) {
-    (*l)[6 + 1] = "0 0";
-    (*l)[6 + 43] = std::to_string(2 * 256 + 1) + " 1";
-  });
 }
 
 TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
@@ -366,9 +306,9 @@ TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
     return text;
   };
   WriteFile("long.sav", game(640));
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Load("long.sav"), 1);
-  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(GameSnapshot::Take(), before);
 
   WriteFile("long.sav", game(639));
   EXPECT_EQ(Load("long.sav"), 0);
@@ -427,11 +367,11 @@ TEST_F(GameFiles, ImpossiblePositionFileChangesNothing) {
   WriteFile("adjacent.txt", ";x\nKe1\nke2\nZW\n");
   WriteFile("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
   WriteFile("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   for (const char* name : {"two.txt", "adjacent.txt", "pawn.txt", "check.txt", "missing.txt"}) {
     Send(std::string(name) + "\n");
     EXPECT_EQ(GetPosition(), 1) << name;
-    EXPECT_EQ(GameState::Take(), before) << name;
+    EXPECT_EQ(GameSnapshot::Take(), before) << name;
   }
 }
 
@@ -457,12 +397,12 @@ TEST_F(GameFiles, EditorStartsFromTheCurrentBoard) {
 
 TEST_F(GameFiles, ImpossibleEditChangesNothing) {
   Play("e2e4", "e4");
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   for (const char* words :
        {"Kd4 .\n", "# Ke1 c ke8 pa1 .\n", "# Ke1 c kd2 .\n", "c xe8 .\n", "# Ke1 c ke8 Re2 .\n"}) {
     Send(words);
     EXPECT_EQ(EditBoard(), 1) << words;
-    EXPECT_EQ(GameState::Take(), before) << words;
+    EXPECT_EQ(GameSnapshot::Take(), before) << words;
   }
 }
 
@@ -470,7 +410,7 @@ TEST_F(GameFiles, ImpossibleEditChangesNothing) {
 
 TEST_F(GameFiles, UndoAfterCastlingPutsKingAndRookBack) {
   SetFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   Play("e1g1", "O-O");
   EXPECT_EQ(board[Sq("f1")], rook);
   ASSERT_EQ(Undo(), 1);
@@ -496,7 +436,7 @@ TEST_F(GameFiles, UndoOfQueensideCastlingForBlack) {
 
 TEST_F(GameFiles, UndoOfEnPassantBringsThePawnBackAndTheCaptureCanBeMadeAgain) {
   PlayToEnPassant();
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   ASSERT_EQ(epsquare, Sq("d6"));
   Play("e5d6", "exd6");
   EXPECT_EQ(Game50, GameCnt);
@@ -543,7 +483,7 @@ TEST_F(GameFiles, UndoSwapsRolesAndRestoresTheMoveCount) {
 TEST_F(GameFiles, DoAfterUndoReplaysTheMoves) {
   PlayToEnPassant();
   const std::string fen = CurrentFen();
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   ASSERT_EQ(Undo(), 1);
   ASSERT_EQ(Undo(), 1);
   ASSERT_EQ(Redo(), 1);
@@ -553,16 +493,16 @@ TEST_F(GameFiles, DoAfterUndoReplaysTheMoves) {
   EXPECT_EQ(GameCnt, 4);
   EXPECT_EQ(hashkey, before.key);
   for (int i = 1; i <= 4; i++) {
-    EXPECT_STREQ(GameList[i].san, before.record[i].san);
-    EXPECT_EQ(GameList[i].score, before.record[i].score);
+    EXPECT_STREQ(GameList[i].san, before.Entry(i).san);
+    EXPECT_EQ(GameList[i].score, before.Entry(i).score);
   }
 }
 
 TEST_F(GameFiles, DoWithNothingUndoneDoesNothing) {
   Play("e2e4", "e4");
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Redo(), 0);
-  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
 TEST_F(GameFiles, DoRefusesAMoveThatIsNotLegalAnyMore) {
@@ -573,15 +513,15 @@ TEST_F(GameFiles, DoRefusesAMoveThatIsNotLegalAnyMore) {
   Play("d2d4", "d4");  // the old reply e7e5 still follows in the record
   Play("e7e5", "e5");
   GameList[3].move = static_cast<uint32_t>(Sq("d1") * 256 + Sq("d5"));  // through the d4 pawn
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Redo(), 0);
-  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
 TEST_F(GameFiles, UndoAtTheStartDoesNothing) {
-  const GameState before = GameState::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Undo(), 0);
-  EXPECT_EQ(GameState::Take(), before);
+  EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
 // ---- Move list ----

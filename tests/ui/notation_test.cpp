@@ -60,40 +60,12 @@ bool LastMoveChecks() {
   return (GameList[GameCnt].move >> 16) & MF_CHECK;
 }
 
-// Everything a refused or taken-back move must leave as it was.
-struct Snapshot {
-  int16_t board[64], color[64], Mvboard[64], PieceList[2][16], PieceCnt[2], Pindex[64];
-  int16_t PawnCnt[2][8], mtl[2], pmtl[2], emtl[2], castld[2], Game50, GameCnt;
-  int32_t epsquare;
-  uint32_t hashkey, hashbd;
-  GameEntry game[kGameListSize];
-
-  static Snapshot Take() {
-    Snapshot s;
-    memcpy(s.board, ::board, sizeof s.board);
-    memcpy(s.color, ::color, sizeof s.color);
-    memcpy(s.Mvboard, ::Mvboard, sizeof s.Mvboard);
-    memcpy(s.PieceList, ::PieceList, sizeof s.PieceList);
-    memcpy(s.PieceCnt, ::PieceCnt, sizeof s.PieceCnt);
-    memcpy(s.Pindex, ::Pindex, sizeof s.Pindex);
-    // An empty square's slot number means nothing.
-    for (int sq = 0; sq < 64; sq++)
-      if (s.color[sq] == neutral) s.Pindex[sq] = -1;
-    memcpy(s.PawnCnt, ::PawnCnt, sizeof s.PawnCnt);
-    memcpy(s.mtl, ::mtl, sizeof s.mtl);
-    memcpy(s.pmtl, ::pmtl, sizeof s.pmtl);
-    memcpy(s.emtl, ::emtl, sizeof s.emtl);
-    memcpy(s.castld, ::castld, sizeof s.castld);
-    s.Game50 = ::Game50;
-    s.GameCnt = ::GameCnt;
-    s.epsquare = ::epsquare;
-    s.hashkey = ::hashkey;
-    s.hashbd = ::hashbd;
-    memcpy(s.game, ::GameList, sizeof s.game);
-    return s;
-  }
-  bool operator==(const Snapshot& o) const { return memcmp(this, &o, sizeof *this) == 0; }
-};
+// White to move at the start, as after "new" in force mode.
+void StartAsWhite() {
+  NewTestGame();
+  opponent = player = white;
+  computer = black;
+}
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
@@ -114,156 +86,110 @@ std::string Score(int32_t s) {
 
 }  // namespace
 
-// ---- Coordinate text ----
-
-TEST(CoordinateText, WritesFromAndToSquares) {
-  algbr(Sq("e2"), Sq("e4"), 0);
-  EXPECT_STREQ(mvstr, "e2e4");
-  algbr(Sq("h8"), Sq("a1"), MF_CAPTURE);
-  EXPECT_STREQ(mvstr, "h8a1");
-}
-
-TEST(CoordinateText, AppendsLowerCasePromotionLetter) {
-  algbr(Sq("e7"), Sq("e8"), MF_PROMOTE | queen);
-  EXPECT_STREQ(mvstr, "e7e8q");
-  algbr(Sq("b2"), Sq("a1"), MF_PROMOTE | MF_CAPTURE | knight);
-  EXPECT_STREQ(mvstr, "b2a1n");
-}
-
-TEST(CoordinateText, NoMoveIsEmpty) {
-  algbr(Sq("e2"), Sq("e4"), 0);
-  algbr(0, 0, 0);
-  EXPECT_STREQ(mvstr, "");
-}
-
-// ---- Score text ----
-
-TEST(ScoreText, PawnUnitsWithTwoDecimals) {
-  EXPECT_EQ(Score(125), "+1.25");
-  EXPECT_EQ(Score(-5), "-0.05");
-  EXPECT_EQ(Score(0), "+0.00");
-  EXPECT_EQ(Score(9000), "+90.00");
-  EXPECT_EQ(Score(-9000), "-90.00");
-  EXPECT_EQ(Score(-1250), "-12.50");
-}
-
-TEST(ScoreText, MateScoresCountMovesAndEndInFourBlanks) {
-  EXPECT_EQ(Score(9996), "+M2    ");
-  EXPECT_EQ(Score(9998), "+M1    ");
-  EXPECT_EQ(Score(-9999), "-M0    ");
-  EXPECT_EQ(Score(-9997), "-M1    ");
-  EXPECT_EQ(Score(9001), "+M499    ");
-}
-
-TEST(ScoreText, StaysWithinASmallBuffer) {
-  char text[4];
-  ScoreText(text, sizeof text, -9000);
-  EXPECT_STREQ(text, "-90");
-}
-
-// ---- Normalisation of typed moves ----
-
-TEST(TypedMoveText, DropsCaptureAndCheckMarksAndLowersPromotion) {
-  char w1[16] = "e7xd8=Q";
-  EXPECT_EQ(NormalizeMoveText(w1, sizeof w1, white), 1);
-  EXPECT_STREQ(w1, "e7d8q");
-  char w2[16] = "e2e4+";
-  EXPECT_EQ(NormalizeMoveText(w2, sizeof w2, white), 1);
-  EXPECT_STREQ(w2, "e2e4");
-  char w3[16] = "e7e8Q";
-  EXPECT_EQ(NormalizeMoveText(w3, sizeof w3, white), 1);
-  EXPECT_STREQ(w3, "e7e8Q");
-}
-
-TEST(TypedMoveText, CastlingWordsBecomeKingMovesOfTheSideToMove) {
-  const char* shorts[] = {"o-o", "O-O", "0-0"};
-  const char* longs[] = {"o-o-o", "O-O-O", "0-0-0"};
-  for (const char* w : shorts) {
-    char a[16], b[16];
-    snprintf(a, sizeof a, "%s", w);
-    snprintf(b, sizeof b, "%s", w);
-    EXPECT_EQ(NormalizeMoveText(a, sizeof a, white), 1);
-    EXPECT_STREQ(a, "e1g1");
-    EXPECT_EQ(NormalizeMoveText(b, sizeof b, black), 1);
-    EXPECT_STREQ(b, "e8g8");
-  }
-  for (const char* w : longs) {
-    char a[16], b[16];
-    snprintf(a, sizeof a, "%s", w);
-    snprintf(b, sizeof b, "%s", w);
-    EXPECT_EQ(NormalizeMoveText(a, sizeof a, white), 1);
-    EXPECT_STREQ(a, "e1c1");
-    EXPECT_EQ(NormalizeMoveText(b, sizeof b, black), 1);
-    EXPECT_STREQ(b, "e8c8");
+TEST(CoordinateText, FromToAndLowerCasePromotionLetter) {
+  const struct {
+    const char *from, *to;
+    int flags;
+    const char* text;
+  } rows[] = {
+      {"e2", "e4", 0, "e2e4"},
+      {"h8", "a1", MF_CAPTURE, "h8a1"},
+      {"e7", "e8", MF_PROMOTE | queen, "e7e8q"},
+      {"b2", "a1", MF_PROMOTE | MF_CAPTURE | knight, "b2a1n"},
+      {"a1", "a1", 0, ""},  // no move: the text before it is cleared
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.text);
+    algbr(static_cast<int16_t>(Sq(r.from)), static_cast<int16_t>(Sq(r.to)),
+          static_cast<int16_t>(r.flags));
+    EXPECT_STREQ(mvstr, r.text);
   }
 }
 
-TEST(TypedMoveText, OtherWordsAreCommands) {
-  const char* commands[] = {"E2E4", "hint", "new", "e2", "exd5", "O-O-O-O", "level"};
-  for (const char* c : commands) {
+TEST(ScoreText, PawnUnitsOrMovesToMate) {
+  const struct {
+    int32_t score;
+    const char* text;
+  } rows[] = {
+      {125, "+1.25"},     {-5, "-0.05"},      {0, "+0.00"},        {9000, "+90.00"},
+      {-9000, "-90.00"},  {-1250, "-12.50"},  {9996, "+M2    "},   {9998, "+M1    "},
+      {-9999, "-M0    "}, {-9997, "-M1    "}, {9001, "+M499    "},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Score(r.score), r.text) << r.score;
+  char small[4];
+  ScoreText(small, sizeof small, -9000);
+  EXPECT_STREQ(small, "-90");
+}
+
+TEST(TypedMoveText, MarksDroppedCastlingWordsTranslatedOtherWordsCommands) {
+  const struct {
+    const char* word;
+    int side, is_move;
+    const char* text;
+  } rows[] = {
+      {"e7xd8=Q", white, 1, "e7d8q"}, {"e2e4+", white, 1, "e2e4"}, {"e7e8Q", white, 1, "e7e8Q"},
+      {"o-o", white, 1, "e1g1"},      {"O-O", white, 1, "e1g1"},   {"0-0", white, 1, "e1g1"},
+      {"o-o", black, 1, "e8g8"},      {"O-O", black, 1, "e8g8"},   {"0-0", black, 1, "e8g8"},
+      {"o-o-o", white, 1, "e1c1"},    {"O-O-O", white, 1, "e1c1"}, {"0-0-0", white, 1, "e1c1"},
+      {"o-o-o", black, 1, "e8c8"},    {"O-O-O", black, 1, "e8c8"}, {"0-0-0", black, 1, "e8c8"},
+      {"E2E4", white, 0, nullptr},    {"hint", white, 0, nullptr}, {"new", white, 0, nullptr},
+      {"e2", white, 0, nullptr},      {"exd5", white, 0, nullptr}, {"O-O-O-O", white, 0, nullptr},
+      {"level", white, 0, nullptr},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.word << " side " << r.side);
     char w[16];
-    snprintf(w, sizeof w, "%s", c);
-    EXPECT_EQ(NormalizeMoveText(w, sizeof w, white), 0) << c;
+    snprintf(w, sizeof w, "%s", r.word);
+    EXPECT_EQ(NormalizeMoveText(w, sizeof w, r.side), r.is_move);
+    if (r.text) {
+      EXPECT_STREQ(w, r.text);
+    }
   }
 }
 
 // ---- Parsing and making typed moves ----
 
-TEST(VerifyMove, RefusesPromotionWithoutPieceAndLeavesPositionAlone) {
-  Place("8/4P2k/8/8/8/8/8/K7 w - -");
-  Snapshot before = Snapshot::Take();
-  uint32_t move = 123;
-  EXPECT_EQ(VerifyMove("e7e8", 0, &move), 0);
-  EXPECT_EQ(move, 0u);
-  EXPECT_TRUE(before == Snapshot::Take());
+TEST(VerifyMove, RefusedTextLeavesPositionAndRecordAlone) {
+  const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+  const char* pinned = "4r1k1/8/8/8/8/8/4N3/4K3 w - -";  // the e2 knight, by the e8 rook
+  const struct {
+    const char *fen, *text;
+    int mode;
+  } rows[] = {
+      {"8/4P2k/8/8/8/8/8/K7 w - -", "e7e8", 0},   // promotion without a piece
+      {"8/4P2k/8/8/8/8/8/K7 w - -", "e7e8Q", 1},  // mode one takes only the exact text
+      {pinned, "e2c3", 0},
+      {pinned, "e2c3", 1},                          // silent: neither made nor taken back
+      {"3r2k1/8/8/8/8/8/8/4K3 w - -", "e1d1", 0},   // the king onto the rook's file
+      {"4r1k1/8/8/8/8/8/P7/4K3 w - -", "a2a3", 0},  // in check and not answering it
+      {start, "e2e5", 0},
+      {start, "e7e5", 0},
+      {start, "e2e4x", 0},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.fen << " " << r.text << " mode " << r.mode);
+    Place(r.fen);
+    const GameSnapshot before = GameSnapshot::Take();
+    uint32_t move = 123;
+    EXPECT_EQ(VerifyMove(r.text, r.mode, &move), 0);
+    EXPECT_EQ(move, 0u);
+    if (r.mode == 1) VerifyMove("", 2, nullptr);
+    EXPECT_EQ(GameSnapshot::Take(), before);
+  }
+  Place("3r2k1/8/8/8/8/8/8/4K3 w - -");
+  EXPECT_EQ(VerifyMove("e1f1", 0, nullptr), 1);
 }
 
-TEST(VerifyMove, ModeOneTakesOnlyTheExactLowerCaseText) {
+TEST(VerifyMove, ModeOneMakesTheMoveAndModeTwoTakesItBack) {
   Place("8/4P2k/8/8/8/8/8/K7 w - -");
-  EXPECT_EQ(VerifyMove("e7e8Q", 1, nullptr), 0);
   EXPECT_EQ(VerifyMove("e7e8q", 1, nullptr), 1);
   EXPECT_EQ(board[Sq("e8")], queen);
   VerifyMove("", 2, nullptr);
   EXPECT_EQ(board[Sq("e7")], pawn);
 }
 
-TEST(VerifyMove, RefusesMoveThatLeavesOwnKingAttacked) {
-  // The knight on e2 is pinned by the rook on e8.
-  Place("4r1k1/8/8/8/8/8/4N3/4K3 w - -");
-  Snapshot before = Snapshot::Take();
-  EXPECT_EQ(VerifyMove("e2c3", 0, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
-  EXPECT_EQ(board[Sq("e2")], knight);
-  // The king may not step onto the rook's file either.
-  Place("3r2k1/8/8/8/8/8/8/4K3 w - -");
-  before = Snapshot::Take();
-  EXPECT_EQ(VerifyMove("e1d1", 0, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
-  EXPECT_EQ(VerifyMove("e1f1", 0, nullptr), 1);
-}
-
-TEST(VerifyMove, RefusesMoveWhileInCheckThatDoesNotAnswerIt) {
-  Place("4r1k1/8/8/8/8/8/P7/4K3 w - -");
-  Snapshot before = Snapshot::Take();
-  EXPECT_EQ(VerifyMove("a2a3", 0, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
-}
-
-TEST(VerifyMove, RefusesTextThatMatchesNoMove) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
-  Snapshot before = Snapshot::Take();
-  EXPECT_EQ(VerifyMove("e2e5", 0, nullptr), 0);
-  EXPECT_EQ(VerifyMove("e7e5", 0, nullptr), 0);
-  EXPECT_EQ(VerifyMove("e2e4x", 0, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
-}
-
 TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   // A stale continuation, as left behind by an undo.
   GameList[2].move = Word("d7", "d5");
   strcpy(GameList[2].san, "d5");
@@ -282,9 +208,7 @@ TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
 }
 
 TEST(VerifyMove, BlackCastlesWithZeroZero) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   for (const char* m : {"e2e4", "e7e5", "g1f3", "g8f6", "f1c4", "f8c5"}) ASSERT_EQ(Play(m), 1) << m;
   ASSERT_EQ(Play("O-O"), 1);
   EXPECT_EQ(LastSan(), "O-O");
@@ -299,9 +223,9 @@ TEST(VerifyMove, BlackCastlesWithZeroZero) {
 
 TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
   Place("4k2r/8/8/8/8/8/8/4KR2 b k -");
-  Snapshot before = Snapshot::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Play("0-0"), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(GameSnapshot::Take(), before);
   Place("4k2r/8/8/8/8/8/8/R3K3 b k -");
   EXPECT_EQ(Play("0-0"), 1);
   EXPECT_EQ(board[Sq("g8")], king);
@@ -310,32 +234,28 @@ TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
 // ---- The full game record ----
 
 TEST(VerifyMove, RefusesGameMovesWhenTheRecordIsFull) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   GameCnt = kGameSize - 2;
   Game50 = GameCnt;
   ASSERT_EQ(VerifyMove("e2e4", 0, nullptr), 1);
   EXPECT_EQ(GameCnt, kGameSize - 1);
   opponent = player = black;
   computer = white;
-  Snapshot before = Snapshot::Take();
+  const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(VerifyMove("e7e5", 0, nullptr), 0);
   EXPECT_EQ(VerifyMove("e7e5", 1, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
 // ---- Silent moves for pondering ----
 
 TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   ASSERT_EQ(Play("e2e4"), 1);
   // A redo entry waits behind the current move.
   GameList[2].move = Word("c7", "c5");
   strcpy(GameList[2].san, "c5");
-  Snapshot before = Snapshot::Take();
+  const GameSnapshot before = GameSnapshot::Take();
 
   algbr(Sq("e7"), Sq("e5"), 0);
   ASSERT_EQ(VerifyMove(mvstr, 1, nullptr), 1);  // the text may be mvstr itself
@@ -345,27 +265,17 @@ TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
   EXPECT_TRUE(PositionIsConsistent());
 
   EXPECT_EQ(VerifyMove("", 2, nullptr), 0);
-  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(GameSnapshot::Take(), before);
   EXPECT_STREQ(GameList[2].san, "c5");
 }
 
 TEST(SilentMove, SecondTakeBackChangesNothing) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
-  Snapshot before = Snapshot::Take();
+  StartAsWhite();
+  const GameSnapshot before = GameSnapshot::Take();
   ASSERT_EQ(VerifyMove("d2d4", 1, nullptr), 1);
   VerifyMove("", 2, nullptr);
   VerifyMove("", 2, nullptr);
-  EXPECT_TRUE(before == Snapshot::Take());
-}
-
-TEST(SilentMove, IllegalMoveIsNotMadeAndNotTakenBack) {
-  Place("4r1k1/8/8/8/8/8/4N3/4K3 w - -");
-  Snapshot before = Snapshot::Take();
-  EXPECT_EQ(VerifyMove("e2c3", 1, nullptr), 0);
-  VerifyMove("", 2, nullptr);
-  EXPECT_TRUE(before == Snapshot::Take());
+  EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
 // ---- SAN ----
@@ -505,15 +415,19 @@ void EngineMoveOutput::ResetOutputState() {
 
 }  // namespace
 
+namespace {
+std::string Printed() {
+  return CaptureOutput(OutputMove);
+}
+}  // namespace
+
 TEST_F(EngineMoveOutput, AnnouncesMoveAndSummary) {
   PrVar[1] = Word("e2", "e4");
   PrVar[2] = Word("e7", "e5");
   PrVar[3] = Word("g1", "f3");
   evrate = 52345;
   EngineMoves("e2", "e4", 125);
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_EQ(out.Text(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
+  EXPECT_EQ(Printed(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
   EXPECT_STREQ(LastScoreStr, "+1.25");
   EXPECT_STREQ(GameList[1].san, "e4");
 }
@@ -524,10 +438,7 @@ TEST_F(EngineMoveOutput, IncrementModeCreditsTheEngineClock) {
   TimeControl[white].timeLeft = 3000;
   TimeControl[black].timeLeft = 3000;
   EngineMoves("e2", "e4", 10);
-  {
-    CapturedOutput out;
-    OutputMove();
-  }
+  Printed();
   EXPECT_EQ(TimeControl[white].timeLeft, 4200);
   EXPECT_EQ(TimeControl[black].timeLeft, 3000);
 }
@@ -536,16 +447,9 @@ TEST_F(EngineMoveOutput, VariationStopsAfterFiveMovesAndShowsTablebaseHits) {
   const char* line[] = {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "a7a6"};
   for (int i = 0; i < 6; i++) PrVar[i + 1] = Word(line[i], line[i] + 2);
   EngineMoves("e2", "e4", -5);
-  {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_NE(out.Text().find("sc=-0.05 dp=7 nps=0K (e2e4 e7e5 g1f3 b8c6 f1b5)\n"),
-              std::string::npos);
-  }
+  EXPECT_NE(Printed().find("sc=-0.05 dp=7 nps=0K (e2e4 e7e5 g1f3 b8c6 f1b5)\n"), std::string::npos);
   tb_hits = 3;
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_NE(out.Text().find(" tb=3 (e2e4 e7e5 g1f3 b8c6)\n"), std::string::npos);
+  EXPECT_NE(Printed().find(" tb=3 (e2e4 e7e5 g1f3 b8c6)\n"), std::string::npos);
 }
 
 TEST_F(EngineMoveOutput, PromotionLetterIsUpperCaseInTheMoveLine) {
@@ -555,25 +459,19 @@ TEST_F(EngineMoveOutput, PromotionLetterIsUpperCaseInTheMoveLine) {
   opponent = black;
   EngineMoves("e7", "e8", 300);
   ASSERT_FALSE(HasFatalFailure());
-  CapturedOutput out;
-  OutputMove();
-  std::string text = out.Text();
+  const std::string text = Printed();
   EXPECT_EQ(text.rfind("1. ... e7e8Q\n", 0), 0u) << text;
   EXPECT_STREQ(GameList[1].san, "e8=Q");
 }
 
 TEST_F(EngineMoveOutput, MoveNumberCountsFullMoves) {
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_EQ(Play(m), 1);
   ResetOutputState();
   computer = black;
   opponent = white;
   EngineMoves("b8", "c6", 10);
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_EQ(out.Text().rfind("2. ... b8c6\n", 0), 0u);
+  EXPECT_EQ(Printed().rfind("2. ... b8c6\n", 0), 0u);
   EXPECT_STREQ(GameList[4].san, "Nc6");
 }
 
@@ -581,72 +479,45 @@ TEST_F(EngineMoveOutput, BookMoveSummary) {
   BookMoveFound = 1;
   strcpy(info, "whisper");
   EngineMoves("d2", "d4", 40);
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_EQ(out.Text(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
+  EXPECT_EQ(Printed(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
 }
 
 TEST_F(EngineMoveOutput, NothingIsPrintedAfterTheGuiClosedTheGame) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", -9999);
   GameTerminated = 1;
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_EQ(out.Text(), "");
+  EXPECT_EQ(Printed(), "");
 }
 
 TEST_F(EngineMoveOutput, OffersDrawOnceAfterFourDrawnScores) {
   ics_draw = 1;
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 0);
-  for (int i = 1; i <= 5; i++) {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
-  }
+  for (int i = 1; i <= 5; i++)
+    EXPECT_EQ(Count(Printed(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
   // A score off zero starts the count again.
   root->score = 20;
-  {
-    CapturedOutput out;
-    OutputMove();
-  }
+  Printed();
   root->score = 0;
-  for (int i = 1; i <= 4; i++) {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_EQ(Count(out.Text(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
-  }
+  for (int i = 1; i <= 4; i++)
+    EXPECT_EQ(Count(Printed(), "offer draw\n"), i == 4 ? 1 : 0) << "move " << i;
 }
 
 TEST_F(EngineMoveOutput, ResultLines) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 9998);
-  {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_EQ(Count(out.Text(), "1-0 {White mates}\n"), 1);
-  }
+  EXPECT_EQ(Count(Printed(), "1-0 {White mates}\n"), 1);
   root->score = -9500;
-  {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_EQ(Count(out.Text(), "0-1 {White resigns}\n"), 1);
-  }
+  EXPECT_EQ(Count(Printed(), "0-1 {White resigns}\n"), 1);
   root->score = 0;
   root->flags |= MF_DRAW_SCORE;
   strcpy(DrawComment, "Draw by repetition");
-  {
-    CapturedOutput out;
-    OutputMove();
-    EXPECT_EQ(Count(out.Text(), "1/2-1/2 {Draw by repetition}\n"), 1);
-  }
+  EXPECT_EQ(Count(Printed(), "1/2-1/2 {Draw by repetition}\n"), 1);
 }
 
 TEST_F(EngineMoveOutput, MatedWithoutAMovePrintsOnlyTheResult) {
   // Fool's mate: White to move has no move.
-  NewTestGame();
-  opponent = player = white;
-  computer = black;
+  StartAsWhite();
   for (const char* m : {"f2f3", "e7e5", "g2g4", "d8h4"}) ASSERT_EQ(Play(m), 1);
   ResetOutputState();
   computer = white;
@@ -656,9 +527,7 @@ TEST_F(EngineMoveOutput, MatedWithoutAMovePrintsOnlyTheResult) {
   root->flags = 0;
   mate = 1;
   algbr(0, 0, 0);
-  CapturedOutput out;
-  OutputMove();
-  EXPECT_EQ(out.Text(), "0-1 {Black mates}\n");
+  EXPECT_EQ(Printed(), "0-1 {Black mates}\n");
   EXPECT_EQ(GameTerminated, 1);
 }
 
@@ -669,27 +538,18 @@ TEST_F(EngineMoveOutput, NodeRateRaisesTheClockCheckInterval) {
   NodeCnt = 5000000;
   ElapsedTime = 400;
   PonderedTime = 100;
-  {
-    CapturedOutput out;
-    OutputMove();
-  }
+  Printed();
   EXPECT_EQ(evrate, 1000000);
   EXPECT_EQ(node_inc, 20000);
   EXPECT_EQ(PonderedTime, 0);
   NodeCnt = 100;  // a slow move never lowers the interval
   ElapsedTime = 100;
-  {
-    CapturedOutput out;
-    OutputMove();
-  }
+  Printed();
   EXPECT_EQ(node_inc, 20000);
   // Fifty million nodes would overflow a 32-bit product.
   NodeCnt = 50000000;
   ElapsedTime = 1000;
-  {
-    CapturedOutput out;
-    OutputMove();
-  }
+  Printed();
   EXPECT_EQ(evrate, 5000000);
 }
 
@@ -710,60 +570,38 @@ class ThinkingLines : public EngineMoveOutput {
     NodeCnt = 1234;
     ElapsedTime = 0;
   }
+  static std::string Shown(int32_t score, const uint32_t* line, char mark = ' ') {
+    return CaptureOutput([&] { ShowResults(score, line, mark); });
+  }
 };
 
 TEST_F(ThinkingLines, MarkedLinesWaitForDepthSix) {
   uint32_t line[kMaxPly] = {0, Word("e2", "e4"), Word("e7", "e5"), 0};
   Sdepth = 5;
-  {
-    CapturedOutput out;
-    ShowResults(125, line, '!');
-    EXPECT_EQ(out.Text(), "");
-  }
+  EXPECT_EQ(Shown(125, line, '!'), "");
   Sdepth = 6;
-  CapturedOutput out;
-  ShowResults(125, line, '!');
-  EXPECT_EQ(out.Text(), " 6    125     0      1234   e2e4!  e7e5 \n");
+  EXPECT_EQ(Shown(125, line, '!'), " 6    125     0      1234   e2e4!  e7e5 \n");
 }
 
-TEST_F(ThinkingLines, UnmarkedLineAtAnyDepth) {
+TEST_F(ThinkingLines, UnmarkedLineAtAnyDepthButNotWithoutPostOrClock) {
   uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
   Sdepth = 2;
-  CapturedOutput out;
-  ShowResults(-30, line, ' ');
-  EXPECT_EQ(out.Text(), " 2    -30     0      1234   d2d4 \n");
-}
-
-TEST_F(ThinkingLines, SilentWithoutPostOrClock) {
-  uint32_t line[kMaxPly] = {0, Word("d2", "d4"), 0};
+  EXPECT_EQ(Shown(-30, line), " 2    -30     0      1234   d2d4 \n");
   post = 0;
-  {
-    CapturedOutput out;
-    ShowResults(10, line, ' ');
-    EXPECT_EQ(out.Text(), "");
-  }
+  EXPECT_EQ(Shown(10, line), "");
   post = 1;
   TCflag = 0;
-  {
-    CapturedOutput out;
-    ShowResults(10, line, ' ');
-    EXPECT_EQ(out.Text(), "");
-  }
+  EXPECT_EQ(Shown(10, line), "");
 }
 
 TEST_F(ThinkingLines, PonderingShowsThePonderedMoveWhenAllowed) {
   uint32_t line[kMaxPly] = {0, Word("g8", "f6"), 0};
   player = black;  // searching the engine's answer on the opponent's time
   hint = ShortMove(Sq("e2"), Sq("e4"));
-  {
-    CapturedOutput out;
-    ShowResults(10, line, ' ');
-    EXPECT_EQ(out.Text(), "");
-  }
+  EXPECT_EQ(Shown(10, line), "");
   ics_show_ponder = 1;
-  CapturedOutput out;
-  ShowResults(10, line, ' ');
-  EXPECT_NE(out.Text().find("  (e2e4)  g8f6 \n"), std::string::npos) << out.Text();
+  const std::string text = Shown(10, line);
+  EXPECT_NE(text.find("  (e2e4)  g8f6 \n"), std::string::npos) << text;
 }
 
 TEST_F(ThinkingLines, AnalysisTakesHintAndPrintsStatusLine) {
@@ -772,11 +610,7 @@ TEST_F(ThinkingLines, AnalysisTakesHintAndPrintsStatusLine) {
   TCflag = 0;  // "st" set: analysis output goes on
   uint32_t line[kMaxPly] = {0, Word("g1", "f3"), Word("d7", "d5"), 0};
   Sdepth = 3;
-  {
-    CapturedOutput out;
-    ShowResults(15, line, ' ');
-    EXPECT_EQ(out.Text(), " 3     15     0      1234   g1f3  d7d5 \n");
-  }
+  EXPECT_EQ(Shown(15, line), " 3     15     0      1234   g1f3  d7d5 \n");
   EXPECT_EQ(hint, ShortMove(Sq("g1"), Sq("f3")));
 
   MoveList(white, 1);
@@ -785,28 +619,18 @@ TEST_F(ThinkingLines, AnalysisTakesHintAndPrintsStatusLine) {
   MoveInfo[1] = 20;
   ElapsedTime = 250;
   WinboardProtVer = 2;
-  {
-    CapturedOutput out;
-    ShowResults(15, nullptr, ' ');
-    char move[6];
-    snprintf(move, sizeof move, "%c%c%c%c", 'a' + File(root->from), '1' + Rank(root->from),
-             'a' + File(root->to), '1' + Rank(root->to));
-    EXPECT_EQ(out.Text(),
-              " 3     15   250      1234  \nstat01: 250 1234 3 15 20 " + std::string(move) + "\n");
-  }
+  char move[6];
+  snprintf(move, sizeof move, "%c%c%c%c", 'a' + File(root->from), '1' + Rank(root->from),
+           'a' + File(root->to), '1' + Rank(root->to));
+  EXPECT_EQ(Shown(15, nullptr),
+            " 3     15   250      1234  \nstat01: 250 1234 3 15 20 " + std::string(move) + "\n");
 }
 
 // ---- Hint ----
 
 TEST(GiveHint, PrintsCoordinateTextWithoutBlank) {
   hint = ShortMove(Sq("e2"), Sq("e4"));
-  {
-    CapturedOutput out;
-    GiveHint();
-    EXPECT_EQ(out.Text(), "Hint:e2e4\n");
-  }
+  EXPECT_EQ(CaptureOutput(GiveHint), "Hint:e2e4\n");
   hint = 0;
-  CapturedOutput out;
-  GiveHint();
-  EXPECT_EQ(out.Text(), "Hint:\n");
+  EXPECT_EQ(CaptureOutput(GiveHint), "Hint:\n");
 }
