@@ -5,6 +5,7 @@ import select
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 
@@ -89,6 +90,32 @@ class Engine:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+
+
+class Session:
+    """An engine past its banner, in a working folder of its own (so files
+    it writes stay there); each step ends with a ping so that silence can be
+    checked exactly."""
+
+    def __init__(self, path):
+        self.dir = tempfile.mkdtemp(prefix="vorna_session_")
+        self.engine = Engine(path, cwd=self.dir)
+        self.engine.expect("Chess")
+        self.serial = 0
+
+    def say(self, text):
+        """Sends text, then a ping; returns the lines answered before the pong."""
+        self.serial += 1
+        self.engine.send(text + "\nping %d\n" % self.serial)
+        return self.engine.expect("pong %d" % self.serial)
+
+    def close(self):
+        try:
+            self.engine.send("quit\n")
+            assert self.engine.wait() == 0
+        finally:
+            self.engine.kill()
+            shutil.rmtree(self.dir, ignore_errors=True)
 
 
 class Runner:

@@ -2,47 +2,19 @@
 their result line, the random choice, the book switch and its statistics."""
 
 import re
-import shutil
-import sys
-import tempfile
 import time
 
-from harness import Engine, Runner
+from harness import Engine, Runner, Session, binary
 
-BINARY = sys.argv[1]
+BINARY = binary()
 MOVE = re.compile(r"^1\. \.\.\. ([a-h][1-8][a-h][1-8])$")
 BOOK_LINE = re.compile(r"^ sc=0\.00 dp=0 mv=([a-h][1-8][a-h][1-8]) \(book\)$")
 STATS = re.compile(r"^(\d+) von (\d+):=(\d+) HZ \|\| (\d+) von (\d+):=(\d+) HZ$")
 
 
-class Session:
-    """An engine past its banner in a folder of its own (no text books there:
-    the binary books beside the program are used)."""
-
-    def __init__(self):
-        self.dir = tempfile.mkdtemp(prefix="vorna_book_")
-        self.engine = Engine(BINARY, cwd=self.dir)
-        self.engine.expect("Chess")
-        self.serial = 0
-
-    def say(self, text):
-        """Sends text, then a ping; returns the lines answered before the pong."""
-        self.serial += 1
-        self.engine.send(text + "\nping %d\n" % self.serial)
-        return self.engine.expect("pong %d" % self.serial)
-
-    def close(self):
-        try:
-            self.engine.send("quit\n")
-            assert self.engine.wait() == 0
-        finally:
-            self.engine.kill()
-            shutil.rmtree(self.dir, ignore_errors=True)
-
-
 def first_book_move():
     """Starts the engine, lets it play White's first move; returns the move."""
-    s = Session()
+    s = Session(BINARY)
     try:
         lines = s.say("new\neasy\ngo")
         moves = [MOVE.match(l).group(1) for l in lines if MOVE.match(l)]
@@ -69,7 +41,7 @@ def starts_in_different_seconds_vary_the_first_move():
 
 
 def book_switches_off_and_on():
-    s = Session()
+    s = Session(BINARY)
     try:
         assert s.say("book") == ["book off !"]
         # With the book off the first move is searched: no book line.
@@ -81,7 +53,7 @@ def book_switches_off_and_on():
 
 
 def statistics_line():
-    s = Session()
+    s = Session(BINARY)
     try:
         lines = s.say("sb")
         assert len(lines) == 1, lines

@@ -6,13 +6,12 @@ import random
 import re
 import shutil
 import signal
-import sys
 import tempfile
 import time
 
-from harness import Engine, Runner
+from harness import Engine, Runner, binary
 
-BINARY = sys.argv[1]
+BINARY = binary()
 MOVE = re.compile(r"^\d+\. \.\.\. ([a-h][1-8][a-h][1-8][QRBN]?)$")
 FILE_SIZE = 655362
 

@@ -2,44 +2,17 @@
 
 import os
 import re
-import shutil
 import subprocess
-import tempfile
 
-from harness import Engine, Runner, binary, peer
+from harness import Engine, Runner, Session, binary, peer
 
 BINARY = binary()
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 
 
-class Session:
-    """An engine past its banner, in its own working folder; each step ends
-    with a ping so that silence can be checked exactly."""
-
-    def __init__(self):
-        self.dir = tempfile.mkdtemp(prefix="vorna_proto_")
-        self.engine = Engine(BINARY, cwd=self.dir)
-        self.engine.expect("Chess")
-        self.serial = 0
-
-    def say(self, text):
-        """Sends text, then a ping; returns the lines answered before the pong."""
-        self.serial += 1
-        self.engine.send(text + "\nping %d\n" % self.serial)
-        return self.engine.expect("pong %d" % self.serial)
-
-    def close(self):
-        try:
-            self.engine.send("quit\n")
-            assert self.engine.wait() == 0
-        finally:
-            self.engine.kill()
-            shutil.rmtree(self.dir, ignore_errors=True)
-
-
 def session_test(func):
     def run():
-        s = Session()
+        s = Session(BINARY)
         try:
             func(s)
         finally:
