@@ -18,7 +18,8 @@ void StartKeepAliveThread(void (*tick)());
 // Seconds between two keep-alive ticks.
 int KeepAlivePeriod();
 // The terminal's interrupt key has no effect; nor has a GUI closing its end
-// of the output pipe, so the program still ends through end of input.
+// of the output pipe, so the program still ends through end of input. A
+// termination request (GUIs send one right after "quit") ends the input too.
 void IgnoreInterrupt();
 // Number of this process, to give its temporary files names of their own.
 int PlatformProcessId();

@@ -8,8 +8,22 @@
 
 #include "platform/platform.h"
 
+namespace {
+
+// Set by SIGTERM, which GUIs send right after "quit": the input then ends,
+// so that the program leaves through its normal way out (saving what it
+// learned) instead of dying.
+volatile sig_atomic_t terminate_requested = 0;
+
+void OnTerminate(int) {
+  terminate_requested = 1;
+}
+
+}  // namespace
+
 long PlatformRead(int fd, char* buf, long n) {
   for (;;) {
+    if (terminate_requested) return 0;
     const ssize_t got = read(fd, buf, static_cast<size_t>(n));
     if (got < 0 && errno == EINTR) continue;
     return static_cast<long>(got);
@@ -17,6 +31,7 @@ long PlatformRead(int fd, char* buf, long n) {
 }
 
 int PlatformInputWaiting(int fd) {
+  if (terminate_requested) return 1;
   fd_set set;
   FD_ZERO(&set);
   FD_SET(fd, &set);
@@ -60,6 +75,10 @@ void StartKeepAliveThread(void (*tick)()) {
 void IgnoreInterrupt() {
   signal(SIGINT, SIG_IGN);
   signal(SIGPIPE, SIG_IGN);
+  struct sigaction sa = {};
+  sa.sa_handler = OnTerminate;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);  // no SA_RESTART: a waiting read returns
 }
 
 int PlatformProcessId() {

@@ -149,6 +149,22 @@ def gui_closing_the_pipes_while_the_engine_thinks_saves(folder):
 
 
 @folder_test
+def termination_signal_after_quit_saves(folder):
+    # What xboard does at the end of a match: "quit", then SIGTERM at once,
+    # also while the engine thinks.
+    for commands, session_after in (("quit\n", 1), ("new\nst 30\ngo\n", 2)):
+        engine, _ = folder.start()
+        try:
+            engine.send(commands)
+            time.sleep(0.5)
+            engine.proc.send_signal(signal.SIGTERM)
+            assert engine.wait() == 0
+        finally:
+            engine.kill()
+        assert session(folder.data()) == session_after, session(folder.data())
+
+
+@folder_test
 def learn_command_saves_and_reloads(folder):
     engine, _ = folder.start()
     try:
@@ -238,7 +254,7 @@ def two_engines_saving_in_one_folder_leave_one_whole_file(folder):
 runner = Runner()
 for test in [game_is_learned_and_loaded_again, end_of_input_saves,
              gui_closing_the_pipes_while_the_engine_thinks_saves,
-             learn_command_saves_and_reloads, killed_while_saving_leaves_a_file_that_loads,
+             termination_signal_after_quit_saves, learn_command_saves_and_reloads, killed_while_saving_leaves_a_file_that_loads,
              broken_file_gives_a_fresh_table,
              two_engines_saving_in_one_folder_leave_one_whole_file]:
     runner.run(test.__name__, test)
