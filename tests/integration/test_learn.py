@@ -122,46 +122,44 @@ def game_is_learned_and_loaded_again(folder):
     assert kept(first, second)
 
 
-@folder_test
-def end_of_input_saves(folder):
-    engine, _ = folder.start()
-    try:
-        engine.close_input()
-        assert engine.wait() == 0
-    finally:
-        engine.kill()
-    assert session(folder.data()) == 1
+def think(engine):
+    """Starts a search and waits for its first thinking line."""
+    engine.send("new\npost\nlevel 40 1 0\ntime 6000\notim 6000\ngo\n")
+    while not re.match(r"^ *\d+ ", engine.read_line(30) or ""):
+        pass
+
+
+def close_pipes(engine):
+    engine.proc.stdout.close()
+    engine.close_input()
+
+
+def quit_then_terminate(engine):
+    # What xboard does at the end of a match: "quit", then SIGTERM at once.
+    engine.send("quit\n")
+    time.sleep(0.5)
+    engine.proc.send_signal(signal.SIGTERM)
+
+
+ENDINGS = [
+    ("end of input", lambda e: e.close_input()),
+    ("the GUI closing the pipes while the engine thinks", lambda e: (think(e), close_pipes(e))),
+    ("quit and a termination signal", quit_then_terminate),
+    ("a termination signal while the engine thinks",
+     lambda e: (think(e), e.proc.send_signal(signal.SIGTERM))),
+]
 
 
 @folder_test
-def gui_closing_the_pipes_while_the_engine_thinks_saves(folder):
-    engine, _ = folder.start()
-    try:
-        engine.send("new\npost\nlevel 40 1 0\ntime 6000\notim 6000\ngo\n")
-        while not re.match(r"^ *\d+ ", engine.read_line(30) or ""):
-            pass  # thinking lines are being written
-        engine.proc.stdout.close()
-        engine.close_input()
-        assert engine.wait(30) == 0
-    finally:
-        engine.kill()
-    assert session(folder.data()) == 1
-
-
-@folder_test
-def termination_signal_after_quit_saves(folder):
-    # What xboard does at the end of a match: "quit", then SIGTERM at once,
-    # also while the engine thinks.
-    for commands, session_after in (("quit\n", 1), ("new\nst 30\ngo\n", 2)):
+def every_way_out_saves(folder):
+    for n, (name, end) in enumerate(ENDINGS, 1):
         engine, _ = folder.start()
         try:
-            engine.send(commands)
-            time.sleep(0.5)
-            engine.proc.send_signal(signal.SIGTERM)
-            assert engine.wait() == 0
+            end(engine)
+            assert engine.wait(30) == 0, name
         finally:
             engine.kill()
-        assert session(folder.data()) == session_after, session(folder.data())
+        assert session(folder.data()) == n, (name, session(folder.data()))
 
 
 @folder_test
@@ -252,9 +250,8 @@ def two_engines_saving_in_one_folder_leave_one_whole_file(folder):
 
 
 runner = Runner()
-for test in [game_is_learned_and_loaded_again, end_of_input_saves,
-             gui_closing_the_pipes_while_the_engine_thinks_saves,
-             termination_signal_after_quit_saves, learn_command_saves_and_reloads, killed_while_saving_leaves_a_file_that_loads,
+for test in [game_is_learned_and_loaded_again, every_way_out_saves,
+             learn_command_saves_and_reloads, killed_while_saving_leaves_a_file_that_loads,
              broken_file_gives_a_fresh_table,
              two_engines_saving_in_one_folder_leave_one_whole_file]:
     runner.run(test.__name__, test)
