@@ -1,11 +1,22 @@
 #include "egtb/egtb.h"
 
 int32_t tb_access = 0;
+int64_t cbEGTBCompBytes = 0;
 
-// No tablebase files are opened yet.
+bool FTbSetCacheSize(void* buffer, size_t bytes) {
+  (void)buffer;
+  return bytes >= 32 && false;
+}
+
+int IInitializeTb(const char* path) {
+  (void)path;
+  return 0;
+}
+
+void VTbClearCache() {}
+
 void VTbCloseFiles() {}
 
-// Without open tables no position has a value.
 int nEGTBProbe(int ply, int side, int32_t* score) {
   (void)ply;
   (void)side;
