@@ -55,6 +55,7 @@ namespace {
 void Unexpected(const char* word) {
   OutPrintf("unexpected input: <%s> \n", word);
   OutFlush();
+  if (ics_beep) EngineBeep();
   if (beep) {
     EngineBeep();
     EngineBeep();
