@@ -9,7 +9,6 @@
 #include "core/startup.h"
 #include "egtb/egtb.h"
 #include "platform/platform.h"
-#include "ui/command.h"
 #include "ui/output.h"
 
 int16_t ics = 0;
@@ -23,6 +22,7 @@ int32_t ics_draw = 0;
 int32_t ics_show_ponder = 0;
 int32_t ics_beep = 0;
 int32_t ResignOption = 0;
+char info[64] = "";
 char tb_path[132] = "";
 int32_t tb_cache = 0;
 void* tb_cache_buffer = nullptr;

@@ -23,6 +23,7 @@ extern int32_t ics_draw;         // the engine may offer draws
 extern int32_t ics_show_ponder;  // thinking lines also while pondering
 extern int32_t ics_beep;         // engine beeps (consoles that have them)
 extern int32_t ResignOption;     // gradual resignation allowed
+extern char info[64];            // first word of the summary line: "", "whisper" or "kibitz"
 extern char tb_path[132];        // tablebase directories; empty: no tablebases
 extern int32_t tb_cache;         // tablebase cache in megabytes
 extern void* tb_cache_buffer;    // the tablebase cache memory

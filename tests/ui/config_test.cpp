@@ -11,7 +11,6 @@
 #include "core/startup.h"
 #include "egtb/egtb.h"
 #include "test_util.h"
-#include "ui/command.h"
 
 namespace fs = std::filesystem;
 
