@@ -33,6 +33,7 @@ namespace {
 constexpr int kLineChars = 131;  // characters of a line that are looked at
 constexpr int kValueChars = 32;
 constexpr int kPathChars = 130;
+static_assert(sizeof tb_path > kPathChars);
 
 // Reads the next line into buf (kLineChars characters at most, the newline
 // kept when it fits, NUL-terminated). What an over-long line has beyond
