@@ -295,9 +295,9 @@ TEST_P(TbIndexSmall, LegalPositionsGetDistinctIndexesWithinTheTable) {
     std::vector<uint64_t> owner(length, ~uint64_t{0});
     Faults f;
     Placement pl;
-    // Without a full run, the first king takes four squares only.
+    // Without a full run, the first king takes two squares only.
     const bool fFull = kFull || m.cMen == 3;
-    for (int k0 = 0; k0 < 64; k0 += fFull ? 1 : 21) {
+    for (int k0 = 0; k0 < 64; k0 += fFull ? 1 : 37) {
       pl.sq[0] = k0;
       Enumerate(m, stm, pl, 1, [&](const Placement& p, bool fLegal) {
         if (!fLegal) return;
@@ -430,6 +430,33 @@ INSTANTIATE_TEST_SUITE_P(SampledLargeTables, TbIndexLarge,
                                            "knpkn", "krpkr", "kbpkb", "knnkp", "kbnkp", "krrkp",
                                            "knnkn", "kbnkr", "krrkn", "kqrkb", "kqqkq"),
                          [](const auto& info) { return std::string(info.param); });
+
+// Every one of the 220 index functions on random legal positions.
+TEST(TbIndexAllTables, RandomPositionsStayWithinEveryTable) {
+  VInitEnumerations();
+  std::mt19937 rng(2024);
+  const int cRandom = kFull ? 4000 : 400;
+  for (int iTb = 1; iTb < kTbCount; iTb++) {
+    const Material m = ParseName(rgTbTables[iTb].name);
+    for (int stm = 0; stm < 2; stm++) {
+      Faults f;
+      std::vector<std::pair<INDEX, uint64_t>> seen;
+      Placement pl;
+      for (int n = 0; n < cRandom; n++) {
+        if (!FRandomLegal(m, stm, rng, 0, m.fBothPawns && n % 3 == 0, pl)) continue;
+        seen.push_back({Check(m, iTb, stm, pl, f), Canonical(m, pl)});
+      }
+      std::sort(seen.begin(), seen.end());
+      for (size_t i = 1; i < seen.size(); i++)
+        if (seen[i].first == seen[i - 1].first && seen[i].second != seen[i - 1].second) f.cShared++;
+      SCOPED_TRACE(std::string(rgTbTables[iTb].name) + (stm == 0 ? " first" : " second"));
+      EXPECT_GT(f.cPositions, cRandom / 2);
+      EXPECT_EQ(f.cOutside, 0);
+      EXPECT_EQ(f.cShared, 0);
+      EXPECT_EQ(f.cInverted, 0);
+    }
+  }
+}
 
 // A square of a name such as "e4".
 int Square(const char* name) {
