@@ -264,6 +264,38 @@ TEST(TbIndexTotals, OffsetTablesCountTheKnownNumbersOfIndexes) {
   EXPECT_EQ(rgcPairPawnPresent[2 * 6 + 2] * 48, 137991648u);
 }
 
+// Tables whose files end before the index range does: the values past the
+// end belong to illegal positions only, as the enumerations below show by
+// finding the last legal position at the preset length.
+TEST(TbIndexTotals, ShortPresetsLeaveOutTheTrailingIllegalIndexes) {
+  VInitEnumerations();
+  const INDEX cKp = rgcSinglePawnPresent[1];
+  const struct {
+    const char* name;
+    INDEX range, cMissing;
+  } rgCase[] = {
+      {"krk", rgcSinglePawnless[4], 6},
+      {"kqk", rgcSinglePawnless[5], 6},
+      {"krkp", rgcSinglePawnPresent[4] * 48, 96},
+      {"kqkp", rgcSinglePawnPresent[5] * 48, 96},
+      {"krpk", rgcPairPawnPresent[4 * 6 + 1], 94},
+      {"kqpk", rgcPairPawnPresent[5 * 6 + 1], 94},
+      {"kbnk", rgcPairPawnless[3 * 6 + 2], 1},
+      {"krrk", rgcPairPawnless[4 * 6 + 4], 339},
+      {"kqrk", rgcPairPawnless[5 * 6 + 4], 366},
+      {"kqqk", rgcPairPawnless[5 * 6 + 5], 333},
+      {"krpkp", rgcPairPawnPresent[4 * 6 + 1] * 47 + rgcSinglePawnPresent[4] * 14, 28},
+      {"kqpkp", rgcPairPawnPresent[5 * 6 + 1] * 47 + rgcSinglePawnPresent[5] * 14, 28},
+      {"kppkp", rgcPairPawnPresent[1 * 6 + 1] * 46 + 1806 * 616, 1},
+  };
+  for (const auto& c : rgCase)
+    EXPECT_EQ(c.range - rgTbTables[TableNumber(c.name)].length[0], c.cMissing) << c.name;
+  // With one pawn each, both sides' ranges are whole.
+  EXPECT_EQ(rgTbTables[TableNumber("kpkp")].length[0], cKp * 47 + 1806 * 14);
+  EXPECT_EQ(rgTbTables[TableNumber("kppkp")].length[1], cKp * 1081 + 1806 * 616);
+  EXPECT_EQ(rgTbTables[TableNumber("knpkp")].length[1], cKp * 2820 + 1806 * 812);
+}
+
 TEST(TbIndexTables, NamesAndNumbersFollowTheMaterial) {
   EXPECT_STREQ(rgTbTables[0].name, "kk");
   EXPECT_EQ(rgTbTables[0].indcalc[0], nullptr);
