@@ -460,15 +460,16 @@ void SelectMove(int side) {
   OrderMoves(side, 1, PV);
   InChk = static_cast<int16_t>(SqAtakd(PieceList[side][0], xside));
 
-  // 9. Legal moves; illegal ones stay in the list and search as lost. A
-  // capture down to the bare kings is a draw; a move into a table that is
-  // not there leaves the position to the search.
+  // 9. Legal moves; illegal ones stay in the list and search as lost. The
+  // position after a root move lies at ply 2, so that a mating move scores
+  // as the search scores it. A capture down to the bare kings is a draw; a
+  // move into a table that is not there leaves the position to the search.
   MoveInfo[1] = 0;
   for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
     MakeMove(side, e);
     if (!SqAtakd(PieceList[side][0], xside)) {
       MoveInfo[1]++;
-      if (inEGTB && nEGTBProbe(1, xside, &v)) {
+      if (inEGTB && nEGTBProbe(2, xside, &v)) {
         e->score = -v;
         tb_hits++;
       } else if (inEGTB && PieceCnt[0] + PieceCnt[1] == 0) {
