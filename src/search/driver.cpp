@@ -460,7 +460,9 @@ void SelectMove(int side) {
   OrderMoves(side, 1, PV);
   InChk = static_cast<int16_t>(SqAtakd(PieceList[side][0], xside));
 
-  // 9. Legal moves; illegal ones stay in the list and search as lost.
+  // 9. Legal moves; illegal ones stay in the list and search as lost. A
+  // capture down to the bare kings is a draw; a move into a table that is
+  // not there leaves the position to the search.
   MoveInfo[1] = 0;
   for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
     MakeMove(side, e);
@@ -469,6 +471,10 @@ void SelectMove(int side) {
       if (inEGTB && nEGTBProbe(1, xside, &v)) {
         e->score = -v;
         tb_hits++;
+      } else if (inEGTB && PieceCnt[0] + PieceCnt[1] == 0) {
+        e->score = 0;
+      } else if (inEGTB) {
+        inEGTB = 0;
       }
     }
     UnmakeMove(side, e);
