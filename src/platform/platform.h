@@ -23,6 +23,8 @@ int KeepAlivePeriod();
 void IgnoreInterrupt();
 // Number of this process, to give its temporary files names of their own.
 int PlatformProcessId();
+// Bytes of physical memory of the machine; 0 when unknown.
+int64_t PlatformPhysicalMemory();
 // One engine beep (nothing on consoles that have none).
 void EngineBeep();
 // A stream that discards what is written to it (null when there is none).

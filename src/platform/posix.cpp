@@ -85,6 +85,13 @@ int PlatformProcessId() {
   return static_cast<int>(getpid());
 }
 
+int64_t PlatformPhysicalMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return static_cast<int64_t>(pages) * page_size;
+}
+
 void EngineBeep() {}
 
 FILE* OpenNullOutput() {

@@ -40,7 +40,6 @@ int32_t handshaked = 0;
 int16_t selective = 1;
 int32_t evrate = 0;
 char oppnam[38] = "Opponent";
-char info[64] = "";
 std::atomic<int32_t> watchdog{1};
 
 void KeepAlivePing() {
@@ -55,6 +54,7 @@ namespace {
 void Unexpected(const char* word) {
   OutPrintf("unexpected input: <%s> \n", word);
   OutFlush();
+  if (ics_beep) EngineBeep();
   if (beep) {
     EngineBeep();
     EngineBeep();

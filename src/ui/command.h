@@ -19,7 +19,6 @@ extern int32_t handshaked;  // the greeting was sent this game
 extern int16_t selective;   // selective (1) or brute-force (0) search
 extern int32_t evrate;      // node rate of the last engine move
 extern char oppnam[38];
-extern char info[64];
 extern std::atomic<int32_t> watchdog;  // keep-alive pings allowed
 
 // The command loop's part of a new game: the game flags and the greeting.

@@ -328,6 +328,7 @@ void OutputMove() {
     }
     if (s != 0) drawAcc = 0;
     OutFlush();
+    if (ics_beep) EngineBeep();
   }
 
   // 4. Result lines.
