@@ -35,3 +35,13 @@ extern const TbTable rgTbTables[kTbCount];
 
 // Builds the enumeration and offset tables; later calls do nothing.
 void VInitEnumerations();
+
+// Index counts of the offset tables, filled by VInitEnumerations: one man of
+// a kind (0 = pawn square unrestricted, 1..5 pawn..queen) placed by the side
+// to move beside every king pair, with a pawn on the board (king pairs of
+// half the board) or without (king pairs of the a1-d1-d4 triangle); and the
+// same for two men of kinds A >= B, indexed by A * 6 + B.
+extern INDEX rgcSinglePawnPresent[6];
+extern INDEX rgcSinglePawnless[6];
+extern INDEX rgcPairPawnPresent[36];
+extern INDEX rgcPairPawnless[36];
