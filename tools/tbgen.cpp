@@ -82,6 +82,10 @@ bool Ensure(int iTb) {
   TbgStats st;
   const bool ok = TbgGenerate(iTb, &st, stdout);
   PrintSides(name, st);
+  if (st.epPositions)
+    printf("%s:   en passant: %llu positions, %llu valued unlike their twins without it\n", name,
+           static_cast<unsigned long long>(st.epPositions),
+           static_cast<unsigned long long>(st.epDiffer));
   if (!ok) {
     printf("%s: generation FAILED\n", name);
     return false;

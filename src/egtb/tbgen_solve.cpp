@@ -170,6 +170,19 @@ void Canonicalize(const TbgLayout& l, TbgPos* p) {
   SortAlike(l, p->sq);
 }
 
+// Symmetry g of a placement: bit 0 mirrors the files, bit 1 the ranks, bit 2
+// reflects in the diagonal first.
+TbgPos Image(const TbgLayout& l, const TbgPos& p, int g) {
+  auto image = [g](int sq) {
+    if (g & 4) sq = Reflect(sq);
+    return sq ^ (g & 1 ? 7 : 0) ^ (g & 2 ? 56 : 0);
+  };
+  TbgPos q = p;
+  for (int m = 0; m < l.cMen; m++) q.sq[m] = image(p.sq[m]);
+  if (p.ep >= 0) q.ep = image(p.ep);
+  return q;
+}
+
 bool IsConversion(const TbgMove& m) {
   return m.victim >= 0 || m.promo != 0;
 }
@@ -771,7 +784,12 @@ bool TbgGenerate(int iTb, TbgStats* stats, FILE* log) {
       }
     }
   }
-  for (int s = 0; s < 2; s++) std::vector<uint8_t>().swap(cnt[s]);
+  // What is still open is a draw (a floor of a capture is no value).
+  for (int s = 0; s < 2; s++) {
+    for (size_t i = 0; i < st[s].size(); i++)
+      if (cnt[s][i] != kCntDone) st[s][i] = kStDraw;
+    std::vector<uint8_t>().swap(cnt[s]);
+  }
 
   // 3. The files: each node's value at the index of its position; indexes
   // that no legal position reaches keep 127.
@@ -784,6 +802,10 @@ bool TbgGenerate(int iTb, TbgStats* stats, FILE* log) {
     for (uint32_t i = 0; i < st[s].size(); i++) {
       const uint8_t v = st[s][i];
       if (v == kStDead) continue;
+      if (i >= l.cNodes) {
+        stats->epPositions++;
+        stats->epDiffer += v != st[s][l.epKeys[s][i - l.cNodes] >> 6];
+      }
       TbgPos p;
       TbgDecode(l, s, i, &p);
       int b = 0;
@@ -797,15 +819,19 @@ bool TbgGenerate(int iTb, TbgStats* stats, FILE* log) {
       } else {
         ss.drawn++;
       }
-      int sqs[2][16], counts[2][6];
-      SquareArrays(l, p, -1, 0, sqs, counts);
-      const INDEX idx = rgTbTables[iTb].indcalc[s](sqs[0], sqs[1], p.ep >= 0 ? p.ep : 127, 0);
-      if (idx >= len) {
-        beyond++;
-        continue;
+      // Every symmetric image: the index functions may keep twins apart.
+      for (int g = 0; g < (l.fPawns ? 2 : 8); g++) {
+        const TbgPos q = Image(l, p, g);
+        int sqs[2][16], counts[2][6];
+        SquareArrays(l, q, -1, 0, sqs, counts);
+        const INDEX idx = rgTbTables[iTb].indcalc[s](sqs[0], sqs[1], q.ep >= 0 ? q.ep : 127, 0);
+        if (idx >= len) {
+          beyond++;
+          continue;
+        }
+        if (out[idx] != 127 && out[idx] != b) clash++;
+        out[idx] = static_cast<int8_t>(b);
       }
-      if (out[idx] != 127 && out[idx] != b) clash++;
-      out[idx] = static_cast<int8_t>(b);
     }
     if (beyond || clash) {
       fprintf(log, "%s: %s to move: %llu positions beyond the file's end, %llu index clashes\n",
@@ -842,6 +868,9 @@ bool TbgCheck(int iTb, TbgStats* stats, FILE* log) {
       if (!TbgDecode(l, s, i, &p)) continue;
       const int b = TbgFileValue(l, p, s);
       const Outcome v = OutcomeOfByte(b);
+      bool sameImages = true;  // symmetric twins hold the same value
+      for (int g = 1; g < (l.fPawns ? 2 : 8); g++)
+        sameImages = sameImages && TbgFileValue(l, Image(l, p, g), s) == b;
       const int n = TbgLegalMoves(l, p, s, moves);
       // The best and worst successor for the side to move.
       int minLoss = INT_MAX, maxWin = -1;
@@ -880,12 +909,24 @@ bool TbgCheck(int iTb, TbgStats* stats, FILE* log) {
           good = false;
       }
       stats->checked++;
-      if (!good) {
+      if (!good || !sameImages) {
         if (stats->failures < 10) {
           char text[96];
           TbgDescribe(l, p, s, text, sizeof(text));
           fprintf(log, "%s: inconsistent value %d for %s\n", l.name, b, text);
         }
+        if (stats->failures == 0)  // the first one with its successors
+          for (int k = 0; k < n; k++) {
+            const TbgPos q = TbgMakeMove(l, p, moves[k]);
+            char text[96];
+            TbgDescribe(l, q, 1 - s, text, sizeof(text));
+            fprintf(log, "%s:   after %c%c: %d (%s)\n", l.name, 'a' + File(moves[k].to),
+                    '1' + Rank(moves[k].to),
+                    IsConversion(moves[k])
+                        ? ProbeConversion(l, q, moves[k].man, moves[k].promo, 1 - s)
+                        : TbgFileValue(l, q, 1 - s),
+                    text);
+          }
         stats->failures++;
       }
     }

@@ -66,8 +66,10 @@ struct TbgSideStats {
 
 struct TbgStats {
   TbgSideStats side[2];
-  uint64_t checked = 0;   // positions checked against their successors
-  uint64_t failures = 0;  // of those, inconsistent ones
+  uint64_t epPositions = 0;  // just after a double step beside an enemy pawn
+  uint64_t epDiffer = 0;     // of those, valued unlike the same board without it
+  uint64_t checked = 0;      // positions checked against their successors
+  uint64_t failures = 0;     // of those, inconsistent ones
 };
 
 // 1. Layout: men, king pairs, radixes and the en-passant nodes of table iTb.
