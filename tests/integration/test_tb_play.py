@@ -138,19 +138,28 @@ def random_fens(rng, men, to_move, count):
 
 def won_positions(setup, rng, men, to_move, count, lo, hi):
     """count positions that the side to move wins in lo..hi moves: (fen, moves)."""
-    fens = random_fens(rng, men, to_move, 400)
+    fens = random_fens(rng, men, to_move, 2000)
     found = []
     for fen, answer in zip(fens, setup.probe(fens)):
         words = answer.split()
         if words[0] == "mate" and lo <= int(words[1]) <= hi:
             found.append((fen, int(words[1])))
     assert len(found) >= count, "only %d positions won in %d..%d moves" % (len(found), lo, hi)
-    found.sort(key=lambda x: -x[1])
-    return found[:count]
+    # The longest distances first, one position per distance in turn.
+    by_distance = {}
+    for fen, moves in found:
+        by_distance.setdefault(moves, []).append(fen)
+    chosen = []
+    while len(chosen) < count:
+        for moves in sorted(by_distance, reverse=True):
+            if by_distance[moves] and len(chosen) < count:
+                chosen.append((by_distance[moves].pop(0), moves))
+    return chosen
 
 
-def pawn_en_prise(fen):
-    """The black king stands next to the white pawn of a kpk FEN."""
+def pawn_guarded(fen):
+    """In a kpk FEN, the white king stands next to its pawn and the black king
+    does not: the draw has to be held by the defending king in front."""
     squares = {}
     for rank, row in enumerate(reversed(fen.split()[0].split("/"))):
         file = 0
@@ -160,8 +169,9 @@ def pawn_en_prise(fen):
             else:
                 squares[c] = (file, rank)
                 file += 1
-    (pf, pr), (kf, kr) = squares["P"], squares["k"]
-    return abs(pf - kf) <= 1 and abs(pr - kr) <= 1
+    def near(a, b):
+        return abs(squares[a][0] - squares[b][0]) <= 1 and abs(squares[a][1] - squares[b][1]) <= 1
+    return near("P", "K") and not near("P", "k")
 
 
 def after_move(engine, serial):
@@ -226,15 +236,18 @@ def never_claims_a_win(setup, fen, limit):
     # limit keeps each move short.
     engine = start_game(setup, fen, "level 40 5 0\ntime 30000\notim 30000\ndepth 9")
     sf = Stockfish()
-    moves, seen, thinking = [], [], 0
+    moves, seen, thinking, end = [], [], 0, "move limit"
     try:
         for count in range(1, limit + 1):
             moves.append(engine_move(engine, seen))
             seen += after_move(engine, count)
-            if any(l.startswith("1/2-1/2") for l in seen):
+            draws = [l for l in seen if l.startswith("1/2-1/2")]
+            if draws:
+                end = draws[0]
                 break
             reply, _ = sf.search(fen, moves, "go movetime 100")
             if reply == "(none)":
+                end = "no move for stockfish"
                 break
             moves.append(reply)
             engine.send("time 30000\notim 30000\n%s\n" % reply)
@@ -246,7 +259,8 @@ def never_claims_a_win(setup, fen, limit):
                 thinking += 1
                 assert abs(int(m.group(1))) <= 9000, "mate score: %r" % line
         assert thinking > 0, "no thinking line to check: %r" % seen[-10:]
-        print("  %s: %d moves, %d thinking lines, no win claimed" % (fen, len(moves), thinking))
+        print("  %s: %d plies, %d thinking lines, no win claimed; ended by %s" %
+              (fen, len(moves), thinking, end))
     finally:
         sf.close()
         engine.kill()
@@ -299,8 +313,7 @@ def main():
                  won_positions(setup, rng, "KBNk", "w", 2, 15, 40))
         for fen, dtm in games:
             runner.run("wins_within_distance %s" % fen, wins_within_distance, setup, fen, dtm)
-        # Drawn, with the pawn out of the black king's reach for a move.
-        fens = [f for f in random_fens(rng, "KPk", "w", 400) if not pawn_en_prise(f)]
+        fens = [f for f in random_fens(rng, "KPk", "w", 2000) if pawn_guarded(f)]
         draws = [f for f, a in zip(fens, setup.probe(fens)) if a == "draw"][:2]
         assert len(draws) == 2, "too few drawn kpk positions"
         for fen in draws:
