@@ -161,8 +161,9 @@ def won_positions(setup, rng, men, to_move, count, lo, hi):
 
 
 def pawn_guarded(fen):
-    """In a kpk FEN, the white king stands next to its pawn and the black king
-    does not: the draw has to be held by the defending king in front."""
+    """In a kpk FEN, the white king stands next to its pawn, the black king
+    stands ahead of the pawn within a file of it and not next to it: the
+    draw has to be held by the defending king in front."""
     squares = {}
     for rank, row in enumerate(reversed(fen.split()[0].split("/"))):
         file = 0
@@ -174,7 +175,8 @@ def pawn_guarded(fen):
                 file += 1
     def near(a, b):
         return abs(squares[a][0] - squares[b][0]) <= 1 and abs(squares[a][1] - squares[b][1]) <= 1
-    return near("P", "K") and not near("P", "k")
+    (pf, pr), (kf, kr) = squares["P"], squares["k"]
+    return near("P", "K") and not near("P", "k") and abs(pf - kf) <= 1 and kr > pr
 
 
 def after_move(engine, serial):
