@@ -5,14 +5,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Debian packages the tests use (installed when missing and we may install).
+# Debian packages the tests use (installed when missing and we may install),
+# each known by a command or, for packages without one, by a file.
 # Debian's chess programs live in /usr/games.
 export PATH="$PATH:/usr/games"
 need=()
 for pkg in clang-format:clang-format pgn-extract:pgn-extract xboard:xboard xvfb-run:xvfb \
-  fairymax:fairymax; do
-  cmd=${pkg%%:*}
-  command -v "$cmd" >/dev/null 2>&1 || need+=("${pkg##*:}")
+  fairymax:fairymax stockfish:stockfish /usr/share/gaviotatb/gtb1/kqk.gtb.cp1:gaviotatb \
+  /usr/include/gtb-probe.h:libgaviotatb-dev; do
+  what=${pkg%%:*}
+  case "$what" in
+    /*) [ -e "$what" ] || need+=("${pkg##*:}") ;;
+    *) command -v "$what" >/dev/null 2>&1 || need+=("${pkg##*:}") ;;
+  esac
 done
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ]; then
