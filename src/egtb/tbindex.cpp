@@ -241,12 +241,14 @@ int CBelow(int sq, Sqs... rgsq) {
 }
 
 int HalfPair(int k1, int k2) {
+  ASSERT(fEnumerationInitted);
   const int p = rgsHalfKings[k1][k2];
   ASSERT(p != kNoPair);
   return p;
 }
 
 int TriPair(int k1, int k2) {
+  ASSERT(fEnumerationInitted);
   const int p = rgsTriKings[k1][k2];
   ASSERT(p != kNoPair);
   return p;

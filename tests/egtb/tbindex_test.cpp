@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
 #include <string>
@@ -17,6 +18,7 @@ namespace {
 struct Material {
   int cMen = 0;
   int kind[5] = {}, side[5] = {};
+  int slot[5] = {};  // the man's slot in its side's square array
   bool fPawn = false, fBothPawns = false;
 };
 
@@ -35,9 +37,12 @@ Material ParseName(const std::string& name) {
   Material m;
   int side = -1;
   bool fPawn[2] = {};
+  int seen[2][7] = {};
   for (char c : name) {
     if (c == 'k') side++;
-    m.kind[m.cMen] = KindOf(c);
+    const int k = KindOf(c);
+    m.kind[m.cMen] = k;
+    m.slot[m.cMen] = k == 6 ? 15 : (k - 1) * 3 + seen[side][k]++;
     m.side[m.cMen++] = side;
     if (c == 'p') fPawn[side] = true;
   }
@@ -124,23 +129,17 @@ bool FPlaced(const Material& m, const Placement& pl, int stm) {
   return fPushed && fTaker;
 }
 
-[[maybe_unused]] bool FLegal(const Material& m, const Placement& pl, int stm) {
+bool FLegal(const Material& m, const Placement& pl, int stm) {
   return FPlaced(m, pl, stm) && !FCheckGiven(m, pl, stm);
 }
 
 void ToArrays(const Material& m, const Placement& pl, int xorMask, int* psq0, int* psq1) {
   int* psq[2] = {psq0, psq1};
-  int seen[2][7] = {};
-  std::fill(psq0, psq0 + 16, 0);
-  std::fill(psq1, psq1 + 16, 0);
-  for (int i = 0; i < m.cMen; i++) {
-    const int s = m.side[i], k = m.kind[i];
-    psq[s][k == 6 ? 15 : (k - 1) * 3 + seen[s][k]++] = pl.sq[i] ^ xorMask;
-  }
+  for (int i = 0; i < m.cMen; i++) psq[m.side[i]][m.slot[i]] = pl.sq[i] ^ xorMask;
 }
 
 INDEX Index(const Material& m, int iTb, int stm, const Placement& pl) {
-  int psq0[16], psq1[16];
+  int psq0[16] = {}, psq1[16] = {};
   ToArrays(m, pl, 0, psq0, psq1);
   return rgTbTables[iTb].indcalc[stm](psq0, psq1, pl.ep == kNoEp ? 127 : pl.ep, 0);
 }
@@ -148,19 +147,29 @@ INDEX Index(const Material& m, int iTb, int stm, const Placement& pl) {
 // The index of the same position with the colours exchanged, as a probe
 // finds it: the men given from the other side's view, the board flipped.
 INDEX IndexInverted(const Material& m, int iTb, int stm, const Placement& pl) {
-  int psq0[16], psq1[16];
+  int psq0[16] = {}, psq1[16] = {};
   ToArrays(m, pl, 56, psq0, psq1);
   return rgTbTables[iTb].indcalc[stm](psq0, psq1, pl.ep == kNoEp ? 127 : pl.ep ^ 56, 1);
 }
 
 // The symmetries of a board: bit 0 mirrors the files, bit 1 the ranks, bit 2
 // exchanges files and ranks. Tables with pawns have only the first.
+const auto rgSym = [] {
+  std::array<std::array<int, 64>, 8> a{};
+  for (int g = 0; g < 8; g++) {
+    for (int sq = 0; sq < 64; sq++) {
+      int f = F(sq), r = R(sq);
+      if (g & 1) f = 7 - f;
+      if (g & 2) r = 7 - r;
+      if (g & 4) std::swap(f, r);
+      a[g][sq] = r * 8 + f;
+    }
+  }
+  return a;
+}();
+
 int Sym(int g, int sq) {
-  int f = F(sq), r = R(sq);
-  if (g & 1) f = 7 - f;
-  if (g & 2) r = 7 - r;
-  if (g & 4) std::swap(f, r);
-  return r * 8 + f;
+  return rgSym[g][sq];
 }
 
 // One code for a placement and all its twins: the least code over the
@@ -193,42 +202,48 @@ struct Faults {
   INDEX indMax = 0;
 };
 
-// Checks one legal position: the index is within the table and the
-// colour-exchanged probe agrees; returns the index.
+// Checks one legal position: the index is within the table and, for every
+// fourth position, the colour-exchanged probe agrees; returns the index.
 INDEX Check(const Material& m, int iTb, int stm, const Placement& pl, Faults& f) {
   const INDEX ind = Index(m, iTb, stm, pl);
   f.cPositions++;
   if (ind >= rgTbTables[iTb].length[stm]) f.cOutside++;
-  if (IndexInverted(m, iTb, stm, pl) != ind) f.cInverted++;
+  if (f.cPositions % 4 == 0 && IndexInverted(m, iTb, stm, pl) != ind) f.cInverted++;
   f.indMax = std::max(f.indMax, ind);
   return ind;
 }
 
-// Calls visit(pl, fLegal) for every placement of the men from men[iFirst]
-// on that FPlaced accepts, the men before it placed as in pl.
+// Calls visit(pl, fLegal) for every placement that FPlaced accepts, the men
+// in the bit set fixed kept on their squares in pl.
 template <typename Visit>
-void Enumerate(const Material& m, int stm, Placement& pl, int iFirst, const Visit& visit) {
-  auto place = [&](auto& self, int i) -> void {
+void Enumerate(const Material& m, int stm, Placement& pl, int fixed, const Visit& visit) {
+  uint64_t occ0 = 0;
+  for (int j = 0; j < m.cMen; j++)
+    if (fixed >> j & 1) occ0 |= uint64_t{1} << pl.sq[j];
+  auto place = [&](auto& self, int i, uint64_t occ) -> void {
     if (i >= m.cMen || i >= 5) {
       pl.ep = kNoEp;
       if (FPlaced(m, pl, stm)) visit(pl, !FCheckGiven(m, pl, stm));
       if (!m.fBothPawns) return;
-      for (int ep = 16; ep < 48; ep++) {
-        pl.ep = ep;
+      // A pawn of the side not to move on its fourth rank may just have
+      // moved two squares.
+      for (int j = 0; j < m.cMen; j++) {
+        if (m.kind[j] != 1 || m.side[j] == stm) continue;
+        pl.ep = pl.sq[j] + (stm == 0 ? 8 : -8);
         if (FPlaced(m, pl, stm)) visit(pl, !FCheckGiven(m, pl, stm));
       }
       pl.ep = kNoEp;
       return;
     }
-    for (int s = 0; s < 64; s++) {
-      bool fFree = true;
-      for (int j = 0; j < i; j++) fFree = fFree && pl.sq[j] != s;
-      if (!fFree || (m.kind[i] == 1 && (s < 8 || s > 55))) continue;
+    if (fixed >> i & 1) return self(self, i + 1, occ);
+    const bool fPawn = m.kind[i] == 1;
+    for (int s = fPawn ? 8 : 0; s < (fPawn ? 56 : 64); s++) {
+      if (occ >> s & 1) continue;
       pl.sq[i] = s;
-      self(self, i + 1);
+      self(self, i + 1, occ | uint64_t{1} << s);
     }
   };
-  place(place, iFirst);
+  place(place, 0, occ0);
 }
 
 #ifdef NDEBUG
@@ -247,6 +262,38 @@ TEST(TbIndexTotals, OffsetTablesCountTheKnownNumbersOfIndexes) {
   EXPECT_EQ(rgcPairPawnPresent[1 * 6 + 1], 1806671u);
   EXPECT_EQ(rgcPairPawnPresent[2 * 6 + 1], 4648581u);
   EXPECT_EQ(rgcPairPawnPresent[2 * 6 + 2] * 48, 137991648u);
+}
+
+// Tables whose files end before the index range does: the values past the
+// end belong to illegal positions only, as the enumerations below show by
+// finding the last legal position at the preset length.
+TEST(TbIndexTotals, ShortPresetsLeaveOutTheTrailingIllegalIndexes) {
+  VInitEnumerations();
+  const INDEX cKp = rgcSinglePawnPresent[1];
+  const struct {
+    const char* name;
+    INDEX range, cMissing;
+  } rgCase[] = {
+      {"krk", rgcSinglePawnless[4], 6},
+      {"kqk", rgcSinglePawnless[5], 6},
+      {"krkp", rgcSinglePawnPresent[4] * 48, 96},
+      {"kqkp", rgcSinglePawnPresent[5] * 48, 96},
+      {"krpk", rgcPairPawnPresent[4 * 6 + 1], 94},
+      {"kqpk", rgcPairPawnPresent[5 * 6 + 1], 94},
+      {"kbnk", rgcPairPawnless[3 * 6 + 2], 1},
+      {"krrk", rgcPairPawnless[4 * 6 + 4], 339},
+      {"kqrk", rgcPairPawnless[5 * 6 + 4], 366},
+      {"kqqk", rgcPairPawnless[5 * 6 + 5], 333},
+      {"krpkp", rgcPairPawnPresent[4 * 6 + 1] * 47 + rgcSinglePawnPresent[4] * 14, 28},
+      {"kqpkp", rgcPairPawnPresent[5 * 6 + 1] * 47 + rgcSinglePawnPresent[5] * 14, 28},
+      {"kppkp", rgcPairPawnPresent[1 * 6 + 1] * 46 + 1806 * 616, 1},
+  };
+  for (const auto& c : rgCase)
+    EXPECT_EQ(c.range - rgTbTables[TableNumber(c.name)].length[0], c.cMissing) << c.name;
+  // With one pawn each, both sides' ranges are whole.
+  EXPECT_EQ(rgTbTables[TableNumber("kpkp")].length[0], cKp * 47 + 1806 * 14);
+  EXPECT_EQ(rgTbTables[TableNumber("kppkp")].length[1], cKp * 1081 + 1806 * 616);
+  EXPECT_EQ(rgTbTables[TableNumber("knpkp")].length[1], cKp * 2820 + 1806 * 812);
 }
 
 TEST(TbIndexTables, NamesAndNumbersFollowTheMaterial) {
@@ -280,9 +327,9 @@ TEST_P(TbIndexSmall, LegalPositionsGetDistinctIndexesWithinTheTable) {
     std::vector<uint64_t> owner(length, ~uint64_t{0});
     Faults f;
     Placement pl;
-    // Without a full run, the first king takes every third square only.
+    // Without a full run, the first king takes two squares only.
     const bool fFull = kFull || m.cMen == 3;
-    for (int k0 = 0; k0 < 64; k0 += fFull ? 1 : 3) {
+    for (int k0 = 0; k0 < 64; k0 += fFull ? 1 : 37) {
       pl.sq[0] = k0;
       Enumerate(m, stm, pl, 1, [&](const Placement& p, bool fLegal) {
         if (!fLegal) return;
@@ -312,5 +359,185 @@ INSTANTIATE_TEST_SUITE_P(AllSmallTables, TbIndexSmall,
                                            "knpk", "knnk", "kbpk", "kbnk", "kbbk", "krpk", "krnk",
                                            "krbk", "krrk", "kqpk", "kqnk", "kqbk", "kqrk", "kqqk"),
                          [](const auto& info) { return std::string(info.param); });
+
+// A random legal placement, the men in the bit set fixed kept; with fEp,
+// one with an en-passant capture open. False when none was found.
+bool FRandomLegal(const Material& m, int stm, std::mt19937& rng, int fixed, bool fEp,
+                  Placement& pl) {
+  for (int attempt = 0; attempt < 200; attempt++) {
+    for (int i = 0; i < m.cMen; i++)
+      if (!(fixed >> i & 1)) pl.sq[i] = m.kind[i] == 1 ? 8 + rng() % 48 : rng() % 64;
+    pl.ep = kNoEp;
+    if (fEp) {
+      // A pawn of the side not to move has just moved two squares and a
+      // pawn of the side to move stands beside it.
+      int pushed = -1, taker = -1;
+      for (int i = 0; i < m.cMen; i++) {
+        if (m.kind[i] != 1 || (fixed >> i & 1)) continue;
+        if (m.side[i] != stm && (pushed < 0 || rng() % 2)) pushed = i;
+        if (m.side[i] == stm && (taker < 0 || rng() % 2)) taker = i;
+      }
+      if (pushed < 0 || taker < 0) return false;
+      pl.sq[pushed] = (stm == 0 ? 32 : 24) + rng() % 8;
+      pl.sq[taker] = pl.sq[pushed] + (rng() % 2 ? 1 : -1);
+      pl.ep = pl.sq[pushed] + (stm == 0 ? 8 : -8);
+      if (R(pl.sq[taker]) != R(pl.sq[pushed])) continue;
+    }
+    if (FLegal(m, pl, stm)) return true;
+  }
+  return false;
+}
+
+// A sample of the 5-man tables, every template with pawns and every kind of
+// en-passant numbering among them.
+class TbIndexLarge : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TbIndexLarge, SampledPositionsGetDistinctIndexesWithinTheTable) {
+  VInitEnumerations();
+  const std::string name = GetParam();
+  const int iTb = TableNumber(name.c_str());
+  ASSERT_NE(iTb, 0);
+  const Material m = ParseName(name);
+  const int iSecondKing = static_cast<int>(name.find('k', 1));
+  const int kings = 1 | 1 << iSecondKing;
+  std::mt19937 rng(iTb);
+  for (int stm = 0; stm < 2; stm++) {
+    SCOPED_TRACE(name + (stm == 0 ? " first side to move" : " second side to move"));
+    const INDEX length = rgTbTables[iTb].length[stm];
+    Faults f;
+    std::vector<std::pair<INDEX, uint64_t>> seen;
+    auto visit = [&](const Placement& p) {
+      seen.push_back({Check(m, iTb, stm, p, f), Canonical(m, p)});
+    };
+    Placement pl;
+    // Random positions, a third of them with en passant where it can occur.
+    const int cRandom = kFull ? 20000 : 1000;
+    for (int n = 0; n < cRandom; n++)
+      if (FRandomLegal(m, stm, rng, 0, m.fBothPawns && n % 3 == 0, pl)) visit(pl);
+    // The king squares of the last block, with and without en passant: the
+    // ones whose random position gets the largest index.
+    std::vector<std::pair<int, int>> rgKings;
+    for (int fEp = 0; kFull && fEp <= (m.fBothPawns ? 1 : 0); fEp++) {
+      INDEX indBest = 0;
+      std::pair<int, int> best{-1, -1};
+      for (int k0 = 0; k0 < 64; k0++) {
+        for (int k1 = 0; k1 < 64; k1++) {
+          pl.sq[0] = k0, pl.sq[iSecondKing] = k1;
+          if (!FRandomLegal(m, stm, rng, kings, fEp, pl)) continue;
+          const INDEX ind = Index(m, iTb, stm, pl);
+          if (best.first < 0 || ind > indBest) indBest = ind, best = {k0, k1};
+        }
+      }
+      rgKings.push_back(best);
+    }
+    // Beside those, the kings on random squares apart: two in a full run,
+    // else one.
+    while (rgKings.size() < (kFull ? 4u : 1u)) {
+      const int k0 = rng() % 64, k1 = rng() % 64;
+      if (std::max(std::abs(F(k0) - F(k1)), std::abs(R(k0) - R(k1))) > 1)
+        rgKings.push_back({k0, k1});
+    }
+    // Every placement of the other men beside those kings.
+    for (const auto& [k0, k1] : rgKings) {
+      ASSERT_GE(k0, 0);
+      pl.sq[0] = k0, pl.sq[iSecondKing] = k1;
+      Enumerate(m, stm, pl, kings, [&](const Placement& p, bool fLegal) {
+        if (fLegal) visit(p);
+      });
+    }
+    std::sort(seen.begin(), seen.end());
+    for (size_t i = 1; i < seen.size(); i++)
+      if (seen[i].first == seen[i - 1].first && seen[i].second != seen[i - 1].second) f.cShared++;
+    EXPECT_EQ(f.cOutside, 0);
+    EXPECT_EQ(f.cShared, 0);
+    EXPECT_EQ(f.cInverted, 0);
+    if (kFull) {
+      EXPECT_EQ(f.indMax + 1, length);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SampledLargeTables, TbIndexLarge,
+                         ::testing::Values("kppkp", "knpkp", "kqpkp", "krpkp", "kppkn", "kppkq",
+                                           "knpkn", "krpkr", "kbpkb", "knnkp", "kbnkp", "krrkp",
+                                           "knnkn", "kbnkr", "krrkn", "kqrkb", "kqqkq"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// Every one of the 220 index functions on random legal positions.
+TEST(TbIndexAllTables, RandomPositionsStayWithinEveryTable) {
+  VInitEnumerations();
+  std::mt19937 rng(2024);
+  const int cRandom = kFull ? 4000 : 400;
+  for (int iTb = 1; iTb < kTbCount; iTb++) {
+    const Material m = ParseName(rgTbTables[iTb].name);
+    for (int stm = 0; stm < 2; stm++) {
+      Faults f;
+      std::vector<std::pair<INDEX, uint64_t>> seen;
+      Placement pl;
+      for (int n = 0; n < cRandom; n++) {
+        if (!FRandomLegal(m, stm, rng, 0, m.fBothPawns && n % 3 == 0, pl)) continue;
+        seen.push_back({Check(m, iTb, stm, pl, f), Canonical(m, pl)});
+      }
+      std::sort(seen.begin(), seen.end());
+      for (size_t i = 1; i < seen.size(); i++)
+        if (seen[i].first == seen[i - 1].first && seen[i].second != seen[i - 1].second) f.cShared++;
+      SCOPED_TRACE(std::string(rgTbTables[iTb].name) + (stm == 0 ? " first" : " second"));
+      EXPECT_GT(f.cPositions, cRandom / 2);
+      EXPECT_EQ(f.cOutside, 0);
+      EXPECT_EQ(f.cShared, 0);
+      EXPECT_EQ(f.cInverted, 0);
+    }
+  }
+}
+
+// A square of a name such as "e4".
+int Square(const char* name) {
+  return (name[1] - '1') * 8 + (name[0] - 'a');
+}
+
+// The index of a position given by king and men squares per side, as a
+// probe passes them.
+INDEX IndexOf(const char* table, int stm, std::vector<const char*> first,
+              std::vector<const char*> second, int fInvert = 0) {
+  const Material m = ParseName(table);
+  Placement pl;
+  int i = 0;
+  for (const char* sq : first) pl.sq[i++] = Square(sq);
+  for (const char* sq : second) pl.sq[i++] = Square(sq);
+  int psq0[16] = {}, psq1[16] = {};
+  ToArrays(m, pl, 0, psq0, psq1);
+  return rgTbTables[TableNumber(table)].indcalc[stm](psq0, psq1, 127, fInvert);
+}
+
+TEST(TbIndexSymmetry, KpkAndItsMirrorShareTheirIndex) {
+  VInitEnumerations();
+  for (int stm = 0; stm < 2; stm++) {
+    EXPECT_EQ(IndexOf("kpk", stm, {"b2", "c4"}, {"g6"}), IndexOf("kpk", stm, {"g2", "f4"}, {"b6"}));
+    EXPECT_EQ(IndexOf("kpk", stm, {"e3", "h5"}, {"a8"}), IndexOf("kpk", stm, {"d3", "a5"}, {"h8"}));
+    EXPECT_NE(IndexOf("kpk", stm, {"b2", "c4"}, {"g6"}), IndexOf("kpk", stm, {"b2", "c5"}, {"g6"}));
+  }
+}
+
+TEST(TbIndexSymmetry, ExchangedColoursGiveTheIndexOfTheFlippedTwin) {
+  VInitEnumerations();
+  // Black Kd8, Qh5 against white Ke1, white to move: the probe finds kqk
+  // with the colours exchanged, black's men first, and asks the table of
+  // the queen's opponent to move. Its twin: white Kd1, Qh4, black Ke8, black
+  // to move.
+  EXPECT_EQ(IndexOf("kqk", 1, {"d8", "h5"}, {"e1"}, 1), IndexOf("kqk", 1, {"d1", "h4"}, {"e8"}));
+  // Black Kf4, pawn e3 against white Kc2, white to move, and its twin.
+  EXPECT_EQ(IndexOf("kpk", 1, {"f4", "e3"}, {"c2"}, 1), IndexOf("kpk", 1, {"f5", "e6"}, {"c7"}));
+  // Black to move in the same way: the pawn's side moves.
+  EXPECT_EQ(IndexOf("kpk", 0, {"f4", "e3"}, {"c2"}, 1), IndexOf("kpk", 0, {"f5", "e6"}, {"c7"}));
+}
+
+TEST(TbIndexKbnk, BlackToMoveNumbersKingPairsBishopAndKnightSquares) {
+  VInitEnumerations();
+  EXPECT_EQ(rgTbTables[TableNumber("kbnk")].length[1], 462u * 62 * 61);
+  EXPECT_EQ(rgTbTables[TableNumber("kbnk")].length[1], 1747284u);
+  // The last king pair (black Kd4, white Kh8) with the bishop and the knight
+  // on their highest free squares takes the last index.
+  EXPECT_EQ(IndexOf("kbnk", 1, {"h8", "g8", "f8"}, {"d4"}), 1747283u);
+}
 
 }  // namespace
