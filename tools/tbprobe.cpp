@@ -4,12 +4,24 @@
 // position, in order: "mate N" (the side to move mates in N moves), "mated N"
 // (it is mated in N moves; "mated 0" is mate on the board), "draw", "none"
 // (no table covers it) or "illegal" (the FEN was refused).
+//
+// tbprobe DIR --check NAME N: N random legal positions of the table NAME
+// (either colour first, either side to move, en passant where it can be),
+// each checked against its successors through the same probe: its score must
+// be the best of the negated scores after its legal moves (a capture of the
+// last man a draw), mate on the board -9999 and stalemate 0. Prints the
+// count and every disagreement; exit status 1 on any.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "app/lifecycle.h"
 #include "core/board.h"
+#include "core/makemove.h"
+#include "core/movegen.h"
 #include "core/movetables.h"
 #include "egtb/egtb.h"
 #include "platform/platform.h"
@@ -36,6 +48,114 @@ void Answer(const char* fen) {
   fflush(stdout);
 }
 
+// A FEN of the men of name on random squares: the first side White or
+// Black, either side to move, and the en-passant square when the side not to
+// move has a pawn on its double-step rank with an enemy pawn beside it.
+std::string RandomFen(const char* name, std::mt19937& rng) {
+  char squares[64];
+  memset(squares, 0, sizeof squares);
+  const bool swap = rng() & 1;
+  int half = 0;
+  for (const char* p = name; *p; p++) {
+    if (*p == 'k') half++;
+    const bool white = (half == 1) != swap;
+    int sq = 0;
+    do {
+      sq = static_cast<int>(rng() % 64);
+    } while (squares[sq] != 0 || (*p == 'p' && (sq < 8 || sq > 55)));
+    squares[sq] = white ? static_cast<char>(*p - 'a' + 'A') : *p;
+  }
+  const bool black_to_move = rng() & 1;
+  std::string fen;
+  for (int rank = 7; rank >= 0; rank--) {
+    int empty = 0;
+    for (int file = 0; file < 8; file++) {
+      const char c = squares[rank * 8 + file];
+      if (c == 0) {
+        empty++;
+        continue;
+      }
+      if (empty) fen += static_cast<char>('0' + empty);
+      empty = 0;
+      fen += c;
+    }
+    if (empty) fen += static_cast<char>('0' + empty);
+    if (rank > 0) fen += '/';
+  }
+  fen += black_to_move ? " b - " : " w - ";
+  // A pawn of the side that just moved on its fourth rank, an enemy pawn
+  // beside it and the two squares behind it empty: it may have just arrived.
+  std::string ep = "-";
+  const int rank = black_to_move ? 3 : 4, behind = black_to_move ? -8 : 8;
+  const char mover = black_to_move ? 'P' : 'p', enemy = black_to_move ? 'p' : 'P';
+  for (int file = 0; file < 8 && ep == "-"; file++) {
+    const int sq = rank * 8 + file;
+    if (squares[sq] != mover || squares[sq + behind] || squares[sq + 2 * behind]) continue;
+    const bool beside =
+        (file > 0 && squares[sq - 1] == enemy) || (file < 7 && squares[sq + 1] == enemy);
+    const int target = sq + behind;
+    if (beside && (rng() & 1))
+      ep = {static_cast<char>('a' + target % 8), static_cast<char>('1' + target / 8)};
+  }
+  return fen + ep + " 0 1";
+}
+
+// The score of the position after each legal move, negated; false when a
+// successor has no value.
+bool BestAfterMoves(int side, int32_t* best, int* moves) {
+  *moves = 0;
+  *best = -12000;
+  MoveList(side, 1);
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
+    MakeMove(side, e);
+    int32_t s = 0;
+    bool ok = true;
+    if (!SqAtakd(PieceList[side][0], 1 - side)) {
+      ++*moves;
+      if (PieceCnt[0] + PieceCnt[1] == 0)
+        s = 0;
+      else
+        ok = nEGTBProbe(2, 1 - side, &s) != 0;
+      if (ok && -s > *best) *best = -s;
+    }
+    UnmakeMove(side, e);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+int Check(const char* name, long n) {
+  std::mt19937 rng(20261207);
+  long checked = 0, bad = 0, ep = 0;
+  for (long tries = 0; checked < n && tries < 50 * n; tries++) {
+    const std::string fen = RandomFen(name, rng);
+    if (FEN_to_pos(fen.c_str()) != 0) continue;
+    const int side = player;
+    int32_t score = 0, best = 0;
+    int moves = 0;
+    if (!nEGTBProbe(1, side, &score)) {
+      printf("%s: no value\n", fen.c_str());
+      bad++;
+      continue;
+    }
+    checked++;
+    if (epsquare) ep++;
+    if (!BestAfterMoves(side, &best, &moves)) {
+      printf("%s: a successor has no value\n", fen.c_str());
+      bad++;
+      continue;
+    }
+    const int32_t expected = moves > 0 ? best : (SqAtakd(PieceList[side][0], 1 - side) ? -9999 : 0);
+    if (score != expected) {
+      printf("%s: score %d, successors give %d\n", fen.c_str(), score, expected);
+      bad++;
+    }
+  }
+  printf("%s: %ld positions checked through the probe (%ld with en passant), %ld inconsistent\n",
+         name, checked, ep, bad);
+  return bad == 0 && checked > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +177,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "tbprobe: no tablebases in %s\n", argv[1]);
     return 1;
   }
+  if (argc == 5 && strcmp(argv[2], "--check") == 0) return Check(argv[3], atol(argv[4]));
   if (argc > 2) {
     for (int i = 2; i < argc; i++) Answer(argv[i]);
     return 0;
