@@ -228,40 +228,52 @@ void VFreeDecodeInfo(decode_info* info) {
 }
 
 decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
+  // What is held is given back before the program ends, so that a failed
+  // registration leaves nothing behind.
+  uint8_t* buf = nullptr;
+  decode_info* info = nullptr;
+  uint32_t* start = nullptr;
+  auto fail = [&](const char* why) {
+    std::free(buf);
+    std::free(start);
+    std::free(info);
+    FailRead(name, why);
+  };
+
   // 1.-2. The banner.
   uint8_t head[80];
   if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(head, 1, 80, f) != 80 ||
       std::memcmp(head, kTbHeaderTitle, 64) != 0)
-    FailRead(name, "read error\n");
+    fail("read error\n");
 
   // 3. The fixed fields.
   const uint32_t h = ReadBE32(head + 64);
   const int block_bits = head[70];
   if (h <= 83 || block_bits > 16 || head[71] != kTbDistances || ReadBE32(head + 76) != kTbFormat)
-    FailRead(name, "file broken\n");
+    fail("file broken\n");
 
   // 4. The whole header; one longer than the file cannot be read.
   long file_size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) file_size = std::ftell(f);
   if (file_size < 0 || static_cast<uint64_t>(file_size) < h || std::fseek(f, 80, SEEK_SET) != 0)
-    FailRead(name, "out of memory\n");
-  auto* buf = static_cast<uint8_t*>(std::malloc(h));
-  if (buf == nullptr) FailRead(name, "out of memory\n");
+    fail("out of memory\n");
+  buf = static_cast<uint8_t*>(std::malloc(h));
+  if (buf == nullptr) fail("out of memory\n");
   std::memcpy(buf, head, 80);
-  if (std::fread(buf + 80, 1, h - 80, f) != h - 80) FailRead(name, "out of memory\n");
+  if (std::fread(buf + 80, 1, h - 80, f) != h - 80) fail("out of memory\n");
 
   // 5. The checksum, then room for the check values and the first stream
   // before it.
-  if (TbChecksum(buf, h - 4) != ReadBE32(buf + h - 4)) FailRead(name, "file broken\n");
+  if (TbChecksum(buf, h - 4) != ReadBE32(buf + h - 4)) fail("file broken\n");
   const uint32_t blocks = ReadBE32(head + 72);
   const uint64_t stream1 = 80 + 8 * static_cast<uint64_t>(blocks);
   const uint64_t stream2 = stream1 + ((static_cast<uint64_t>(blocks) + 25) * block_bits + 7) / 8;
-  if (stream2 > h - 4 || blocks > 0x7ffffffe) FailRead(name, "file broken\n");
+  if (stream2 > h - 4 || blocks > 0x7ffffffe) fail("file broken\n");
 
   // 6. The decoding state: block sizes, distances, the code.
-  auto* info = static_cast<decode_info*>(std::malloc(sizeof(decode_info)));
-  uint32_t* start = static_cast<uint32_t*>(std::malloc(4 * (static_cast<size_t>(blocks) + 1)));
-  if (info == nullptr || start == nullptr) FailRead(name, "out of memory\n");
+  info = static_cast<decode_info*>(std::malloc(sizeof(decode_info)));
+  start = static_cast<uint32_t*>(std::malloc(4 * (static_cast<size_t>(blocks) + 1)));
+  if (info == nullptr || start == nullptr) fail("out of memory\n");
   std::memset(info, 0, sizeof(decode_info));
   info->start = start;
   info->block_bits = block_bits;
@@ -284,8 +296,9 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
   if (huffman_read_length(&bio, lengths, kTbSymbols) != 0 ||
       bitio_consumed(&bio) > 8 * (h - 4 - stream2) ||
       huffman_decode_create(info->table, lengths, kTbSymbols, kTbBlockBits) != 0)
-    FailRead(name, "file broken\n");
+    fail("file broken\n");
   std::free(buf);
+  buf = nullptr;
 
   // 7. Sizes become file offsets, from the end of the header.
   info->last_block_size = static_cast<int32_t>(start[blocks]);
@@ -294,21 +307,20 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
     const uint32_t size = start[i];
     start[i] = static_cast<uint32_t>(offset);
     offset += i < blocks ? size : 0;
-    if (offset > 0xffffffffu) FailRead(name, "file broken\n");
+    if (offset > 0xffffffffu) fail("file broken\n");
   }
   info->check_flag = 0;
   info->magic = kTbInfoMagic;
 
   // 8. Only blocks of 8192 positions, and the table's length.
-  if (info->block_size != 1 << kTbBlockBits) {
-    OutPrintf("*** %s: Unsupported block size %d\n", name, info->block_size);
-    OutFlush();
-    std::exit(1);
-  }
-  const int64_t decoded =
-      (static_cast<int64_t>(blocks) - 1) * info->block_size + info->last_block_size;
-  if (decoded != length) {
-    OutPrintf("*** %s corrupted\n", name);
+  const int32_t block_size = info->block_size;
+  const int64_t decoded = (static_cast<int64_t>(blocks) - 1) * block_size + info->last_block_size;
+  if (block_size != 1 << kTbBlockBits || decoded != length) {
+    VFreeDecodeInfo(info);
+    if (block_size != 1 << kTbBlockBits)
+      OutPrintf("*** %s: Unsupported block size %d\n", name, block_size);
+    else
+      OutPrintf("*** %s corrupted\n", name);
     OutFlush();
     std::exit(1);
   }
@@ -376,11 +388,15 @@ int comp_decode_and_check_crc(decode_block* block, const decode_info* info) {
       ok = 0;
       break;
     }
-    // Byte by byte, so that an overlapping source repeats what was just
-    // written; short matches copy four bytes into the slack.
+    // Short matches copy four bytes, the surplus going into what follows or
+    // the slack. An overlapping source goes byte by byte, so that it repeats
+    // what was just written.
     const uint8_t* src = out - distance;
     const int64_t copy = code <= 3 ? 4 : length;
-    for (int64_t i = 0; i < copy; i++) out[i] = src[i];
+    if (distance >= copy)
+      std::memcpy(out, src, static_cast<size_t>(copy));
+    else
+      for (int64_t i = 0; i < copy; i++) out[i] = src[i];
     out += length;
   }
   s.out = out;
