@@ -620,3 +620,51 @@ TEST_F(CompressedTables, OnlyBlocksOf8192AndTheTablesLengthAreAccepted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompressedTables, EveryPositionOfARunLengthCodedTableReadsBack) {
+  // Runs of 1 to 300 equal bytes, coded as a literal and matches of
+  // distance 1; a block whose code does not shrink is stored raw.
+  std::vector<uint8_t> table(26282);
+  uint32_t seed = 12345;
+  auto next = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  for (size_t i = 0; i < table.size();) {
+    const size_t run = std::min<size_t>(1 + next() % (i < 8192 ? 2 : 300), table.size() - i);
+    const auto b = static_cast<uint8_t>(static_cast<int>(next() % 11) - 5);
+    for (size_t k = 0; k < run; k++) table[i + k] = b;
+    i += run;
+  }
+  Emd e;
+  int raw = 0;
+  for (size_t start = 0; start < table.size(); start += 8192) {
+    const size_t end = std::min(table.size(), start + 8192);
+    BlockWriter w;
+    for (size_t i = start; i < end;) {
+      size_t run = 1;
+      while (i + run < end && table[i + run] == table[i]) run++;
+      w.Lit(table[i]).Repeat(static_cast<int>(run - 1));
+      i += run;
+    }
+    if (w.Bytes().size() < end - start) {
+      e.blocks.push_back(w.Bytes());
+    } else {
+      e.blocks.emplace_back(table.begin() + start, table.begin() + end);
+      raw++;
+    }
+  }
+  e.last = 26282 - 3 * 8192;
+  EXPECT_EQ(raw, 1);  // the first block, of short runs
+  WriteFile(dir_ / "knk.nbw.emd", Build(e));
+  ASSERT_EQ(Register(), 3);
+  for (uint32_t i = 0; i < table.size(); i++) {
+    const int b = static_cast<int8_t>(table[i]);
+    const int want = b == 0 ? 0 : b > 0 ? 32640 + b : b - 32640;
+    ASSERT_EQ(L_TbtProbeTable(kKnk, 0, i), want) << i;
+  }
+}
+
+}  // namespace
