@@ -3,6 +3,8 @@
 //
 // A table has one file per side to move, one signed byte per position: 0 a
 // draw, 127 - n a win in n moves, n - 126 a loss in n moves, 127 unknown.
+// A file may also be block-compressed (its name ending in ".emd"); its
+// blocks are decoded into the cache as they are read (tbdecode.h).
 // Files are registered at start-up from a list of directories and opened
 // when first read. Blocks of 8192 positions are kept in one cache carved
 // from the caller's memory into entries of 8260 bytes (a 32-byte header and
