@@ -9,6 +9,7 @@
 
 #include "core/board.h"
 #include "core/vorna.h"
+#include "egtb/tbdecode.h"
 #include "egtb/tbindex.h"
 #include "ui/output.h"
 
@@ -47,7 +48,8 @@ struct CTbDesc {
   uint32_t m_rgcbLength[2];
   std::string m_rgpchFileName[2];  // empty: that side is not available
   FILE* m_rgpfile[2];
-  int32_t* m_rgpBuckets[2];  // 32 chain heads per side, or null
+  decode_info* m_rgpInfo[2];  // null for an uncompressed file
+  int32_t* m_rgpBuckets[2];   // 32 chain heads per side, or null
 };
 
 CTbDesc rgtbdDesc[kTbCount];
@@ -123,6 +125,7 @@ void InitDescriptors() {
       d.m_rgpfnIndCalc[side] = rgTbTables[i].indcalc[side];
       d.m_rgcbLength[side] = rgTbTables[i].length[side];
       d.m_rgpfile[side] = nullptr;
+      d.m_rgpInfo[side] = nullptr;
       d.m_rgpBuckets[side] = nullptr;
     }
   }
@@ -172,8 +175,9 @@ void InsertBucketHead(int32_t* heads, int chain, int32_t e) {
   heads[chain] = e;
 }
 
-// Reads the block of entry e from its table side's file; false on any
-// failure, including a file shorter than registered.
+// Reads the block of entry e from its table side's file, decoding it when
+// the file is compressed; false on any failure, including a file shorter
+// than registered or a block that does not decode.
 bool FReadBlock(CTbDesc& d, int side, int32_t e) {
   FILE*& f = d.m_rgpfile[side];
   if (f == nullptr) {
@@ -185,6 +189,11 @@ bool FReadBlock(CTbDesc& d, int side, int32_t e) {
     }
   }
   const uint32_t start = ptbcTbCache[e].m_indStart;
+  if (d.m_rgpInfo[side] != nullptr) {
+    const decode_info* info = d.m_rgpInfo[side];
+    return comp_read_block(rgpdbDecodeBlocks, info, f, static_cast<int>(start >> 13), PbData(e)) &&
+           comp_decode_and_check_crc(rgpdbDecodeBlocks, info);
+  }
   const uint32_t length = d.m_rgcbLength[side];
   const size_t want = length - start < kBlockSize ? length - start : kBlockSize;
   if (std::fseek(f, static_cast<long>(start), SEEK_SET) != 0) return false;
@@ -283,6 +292,28 @@ void VTbCloseFiles() {
       }
 }
 
+namespace {
+
+// The length of an uncompressed file, which must be the table's when that is
+// known; a file that cannot be measured or is of the wrong length ends the
+// program.
+void VCheckUncompressed(FILE* f, const std::string& path, uint32_t& cb) {
+  if (std::fseek(f, 0, SEEK_END) != 0) {
+    OutPrintf("*** Seek in %s failed\n", path.c_str());
+    OutFlush();
+    std::exit(1);
+  }
+  const long length = std::ftell(f);
+  if (length < 0 || (cb != 0 && static_cast<uint64_t>(length) != cb)) {
+    OutPrintf("*** %s corrupted\n", path.c_str());
+    OutFlush();
+    std::exit(1);
+  }
+  cb = static_cast<uint32_t>(length);
+}
+
+}  // namespace
+
 bool FCheckExistance(const char* dir, int iTb, int side) {
   CTbDesc& d = rgtbdDesc[iTb];
   if (!d.m_rgpchFileName[side].empty()) return true;
@@ -307,28 +338,22 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
   }
   if (found < 0) return false;
   const std::string& path = names[found];
-  if (found > 0) {
-    std::fclose(f);
-    OutPrintf("*** %s: compressed tables are not supported, skipped\n", path.c_str());
-    return false;
-  }
 
-  // 2. Its length must be the table's.
-  if (std::fseek(f, 0, SEEK_END) != 0) {
-    OutPrintf("*** Seek in %s failed\n", path.c_str());
-    OutFlush();
-    std::exit(1);
+  // 2. An uncompressed file must have the table's length; a compressed one
+  // gives it in its header, which is checked and turned into the decoding
+  // state.
+  decode_info* info = nullptr;
+  if (found == 0) {
+    VCheckUncompressed(f, path, d.m_rgcbLength[side]);
+    cUncompressed++;
+  } else {
+    cCompressed++;
+    info = PRegisterCompressed(f, path.c_str(), d.m_rgcbLength[side]);
+    cbEGTBCompBytes += DecodeInfoBytes(info->blocks);
+    d.m_rgcbLength[side] = static_cast<uint32_t>(
+        static_cast<int64_t>(info->blocks - 1) * kBlockSize + info->last_block_size);
   }
-  const long length = std::ftell(f);
   std::fclose(f);
-  if (length < 0 ||
-      (d.m_rgcbLength[side] != 0 && static_cast<uint64_t>(length) != d.m_rgcbLength[side])) {
-    OutPrintf("*** %s corrupted\n", path.c_str());
-    OutFlush();
-    std::exit(1);
-  }
-  cUncompressed++;
-  d.m_rgcbLength[side] = static_cast<uint32_t>(length);
 
   // 3. Its material and the colour-exchanged one lead to this table.
   int counters[10];
@@ -347,6 +372,7 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
 
   d.m_rgpchFileName[side] = path;
   d.m_rgpBuckets[side] = PBucketsAlloc();
+  d.m_rgpInfo[side] = info;
   return true;
 }
 
@@ -374,7 +400,10 @@ int IInitializeTb(const char* path) {
       ForgetSide(d, side);
       std::free(d.m_rgpBuckets[side]);
       d.m_rgpBuckets[side] = nullptr;
+      VFreeDecodeInfo(d.m_rgpInfo[side]);
+      d.m_rgpInfo[side] = nullptr;
     }
+  VFreeDecodeBlock();
 
   // 2. Every directory of the list, in order; an empty name is the
   // current directory and the first directory holding a table wins.
@@ -392,6 +421,16 @@ int IInitializeTb(const char* path) {
     p = end + 1;
   }
   OutPrintf("found %d uncompressed and %d compressed new TBs\n", cUncompressed, cCompressed);
+
+  // 3. Compressed files share one decode block.
+  if (cCompressed > 0) {
+    if (!FAllocDecodeBlock()) {
+      OutPrintf("*** Cannot allocate decode block: error code %d\n", 210693);
+      OutFlush();
+      std::exit(1);
+    }
+    cbEGTBCompBytes += static_cast<int64_t>(sizeof(decode_block));
+  }
   if (largest >= 36) return 5;
   if (largest >= 6) return 4;
   return largest >= 1 ? 3 : 0;

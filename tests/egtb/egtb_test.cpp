@@ -118,15 +118,22 @@ TEST_F(Tablebases, TheFirstDirectoryOfTheListWinsAndAnEmptyNameIsTheCurrentOne) 
   fs::current_path(cwd);
 }
 
-TEST_F(Tablebases, CompressedFilesAndDirectoriesAreSkippedWithALine) {
-  WriteConstant(dir_ / "kqk.nbw.emd", 100, 0);
+TEST_F(Tablebases, DirectoriesAreSkippedWithALine) {
   fs::create_directories(Table("kqk", 1));
   EXPECT_EQ(Register(dir_.string()), 0);
-  EXPECT_NE(report_.find("kqk.nbw.emd: compressed tables are not supported, skipped\n"),
-            std::string::npos);
   EXPECT_NE(report_.find("kqk.nbb is not a file, skipped\n"), std::string::npos);
-  EXPECT_FALSE(FRegisteredFun(kKqk, 0));
   EXPECT_FALSE(FRegisteredFun(kKqk, 1));
+}
+
+TEST_F(Tablebases, ACompressedFileWithoutItsBannerEndsTheProgram) {
+  WriteConstant(dir_ / "kqk.nbw.emd", 100, 0);
+  const std::string path = dir_.string();
+  EXPECT_EXIT(
+      {
+        OutFile = stderr;
+        IInitializeTb(path.c_str());
+      },
+      ::testing::ExitedWithCode(1), "Unable to read .*kqk.nbw.emd - read error");
 }
 
 TEST_F(Tablebases, AFileOfTheWrongLengthEndsTheProgram) {
