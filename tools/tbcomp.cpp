@@ -6,9 +6,9 @@
 // an LZ77 parse whose matches may only reach back by one of 24 distances
 // chosen per file (the strides of the index layout that pay best on a sample
 // of blocks), and one Huffman code of at most 31 bits per symbol for the
-// whole file. The parse of each block is the cheapest under the code lengths
-// of a first parse of all blocks. A block that does not get smaller is
-// stored raw.
+// whole file. The parse of each block is the cheapest under the code that
+// the previous parse of all blocks gave. A block that does not get
+// smaller is stored raw.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -26,6 +26,7 @@ constexpr int kBlock = 1 << kTbBlockBits;
 constexpr int kMaxCode = 31;        // longest code of a block symbol
 constexpr int kMaxLengthCode = 15;  // longest code of the two tables that code the lengths
 constexpr int kSampleBlocks = 48;   // blocks on which the distances are chosen
+constexpr int kParses = 3;          // parses of the file, each under the code of the last
 
 // Bits appended to a byte vector, most significant bit first.
 class BitWriter {
@@ -312,7 +313,7 @@ std::vector<int> ChooseDistances(const std::vector<uint8_t>& file) {
       const int size =
           static_cast<int>(std::min<size_t>(kBlock, file.size() - blk * size_t{kBlock}));
       for (int p = 0; p < size;) {
-        int bestLen = 1, bestJ = -1;
+        int bestLen = 1, bestJ = -1;  // matches of two bytes or more
         for (size_t j = 0; j < cand.size(); j++) {
           const int d = cand[j];
           if (d > p) continue;
@@ -321,7 +322,7 @@ std::vector<int> ChooseDistances(const std::vector<uint8_t>& file) {
           if (m > bestLen) bestLen = m, bestJ = static_cast<int>(j);
         }
         if (bestJ >= 0) covered[bestJ] += bestLen;
-        p += bestLen;
+        p += bestJ >= 0 ? bestLen : 1;
       }
     }
     std::vector<int> order(cand.size());
@@ -382,23 +383,21 @@ bool Compress(const std::string& in, const std::string& out) {
   };
   const std::vector<int> dist = ChooseDistances(file);
 
-  // A first parse under flat costs gives the symbol statistics; the final
-  // parse is the cheapest under the code built from them.
+  // A first parse under flat costs gives the symbol statistics; each
+  // further parse is the cheapest under the code built from the last one.
   std::vector<uint32_t> cost(kTbSymbols);
   for (int s = 0; s < kTbSymbols; s++) cost[s] = s < 256 ? 8 : 10;
   std::vector<Token> tokens;
-  std::vector<uint64_t> counts(kTbSymbols, 0);
-  for (int i = 0; i < nBlocks; i++) {
-    ParseBlock(file.data() + static_cast<size_t>(i) * kBlock, blockSize(i), dist, cost, &tokens);
-    Count(tokens, &counts);
+  Code code;
+  for (int pass = 0; pass < kParses; pass++) {
+    if (pass > 0) cost = CostsOf(code);
+    std::vector<uint64_t> counts(kTbSymbols, 0);
+    for (int i = 0; i < nBlocks; i++) {
+      ParseBlock(file.data() + static_cast<size_t>(i) * kBlock, blockSize(i), dist, cost, &tokens);
+      Count(tokens, &counts);
+    }
+    code = BuildCode(counts, kMaxCode);
   }
-  cost = CostsOf(BuildCode(counts, kMaxCode));
-  counts.assign(kTbSymbols, 0);
-  for (int i = 0; i < nBlocks; i++) {
-    ParseBlock(file.data() + static_cast<size_t>(i) * kBlock, blockSize(i), dist, cost, &tokens);
-    Count(tokens, &counts);
-  }
-  const Code code = BuildCode(counts, kMaxCode);
 
   // The blocks, the same parse again under the final code.
   std::vector<uint8_t> blocks, bits;
