@@ -3,11 +3,14 @@ engine's registry and probe: every index of both sides of each compressed
 table must give the value of the plain file (tbprobe --compare, the plain
 files in one folder and only the compressed ones in another), the engine's
 probe of positions must stay consistent on the compressed tables alone, and
-the kpkp file must have 472 blocks, the last of 5060 positions. A compressed
+the kpkp file must have 472 blocks, the last of 5060 positions; files of
+random bytes (stored raw) and of one repeated byte (the longest matches) must
+read back unchanged. A compressed
 block overwritten with garbage must make its probe fail and drop only that
 table side, without a crash, while the other tables still answer."""
 
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -84,6 +87,27 @@ def main():
         out = must([tbprobe, comp, "--check", "kpk", "3000"])
         if ", 0 inconsistent" not in out:
             sys.exit("FAIL: kpk: the probe of the compressed table is inconsistent")
+
+        # Files of the length of kqk that no table would hold: random bytes
+        # (hardly a block pays: stored raw) and one repeated byte (matches
+        # of every length class up to a whole block).
+        odd, odd_comp = os.path.join(root, "odd"), os.path.join(root, "odd-comp")
+        os.mkdir(odd)
+        os.mkdir(odd_comp)
+        rng = random.Random(20261207)
+        with open(os.path.join(odd, "kqk.nbw"), "wb") as f:
+            f.write(bytes(rng.randrange(256) for _ in range(os.path.getsize(
+                os.path.join(plain, "kqk.nbw")))))
+        with open(os.path.join(odd, "kqk.nbb"), "wb") as f:
+            f.write(b"\x05" * os.path.getsize(os.path.join(plain, "kqk.nbb")))
+        made = must([tbcomp, "-o", odd_comp] + [os.path.join(odd, "kqk" + e)
+                                                for e in (".nbw", ".nbb")])
+        if not re.search(r"kqk\.nbw: .* 4 blocks \([34] raw\)", made) or not re.search(
+                r"kqk\.nbb: .* 4 blocks \(0 raw\)", made):
+            sys.exit("FAIL: random bytes not stored raw, or repeated bytes not compressed")
+        out = must([tbprobe, "--compare", odd, odd_comp, "kqk"])
+        if len(re.findall(r"^kqk side \d: [1-9]\d* indexes, 0 differ$", out, re.M)) != 2:
+            sys.exit("FAIL: kqk: raw or repeated blocks read back wrong")
 
         if "kpkp" in TABLES:
             _, stored, last = blocks_of(os.path.join(comp, "kpkp.nbw.emd"))
