@@ -11,6 +11,14 @@
 // be the best of the negated scores after its legal moves (a capture of the
 // last man a draw), mate on the board -9999 and stalemate 0. Prints the
 // count and every disagreement; exit status 1 on any.
+//
+// tbprobe --compare DIR1 DIR2 NAME: the value of every index of both sides
+// of the table NAME, read through the registry from DIR1 and then from DIR2
+// (for instance plain files against their compressed copies), must agree.
+// Per side: the indexes compared, how many differ, the first that differs
+// and whether the side was dropped (a block that could not be read). Exit
+// status 1 on any difference or a side missing in either folder.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -156,11 +164,68 @@ int Check(const char* name, long n) {
   return bad == 0 && checked > 0 ? 0 : 1;
 }
 
+// Registers the tables of dir; false when there are none.
+bool Register(const char* dir) {
+  tb_access = IInitializeTb(dir);
+  if (tb_access == 0) fprintf(stderr, "tbprobe: no tablebases in %s\n", dir);
+  return tb_access != 0;
+}
+
+// Every value of one table side, read through the probe; false when the
+// side is not registered or was dropped while reading.
+bool ReadSide(int iTb, int side, std::vector<int>* values) {
+  values->clear();
+  if (!FRegisteredFun(iTb, side)) return false;
+  const uint32_t length = TbLength(iTb, side);
+  values->reserve(length);
+  for (uint32_t index = 0; index < length; index++)
+    values->push_back(L_TbtProbeTable(iTb, side, index));
+  return FRegisteredFun(iTb, side);
+}
+
+int Compare(const char* dir1, const char* dir2, const char* name) {
+  int iTb = 0;
+  for (int i = 1; i < kTbCount && iTb == 0; i++)
+    if (strcmp(rgTbTables[i].name, name) == 0) iTb = i;
+  if (iTb == 0) {
+    fprintf(stderr, "tbprobe: unknown table %s\n", name);
+    return 2;
+  }
+  std::vector<int> first[2], second[2];
+  bool ok1[2], ok2[2];
+  if (!Register(dir1)) return 1;
+  for (int side = 0; side < 2; side++) ok1[side] = ReadSide(iTb, side, &first[side]);
+  if (!Register(dir2)) return 1;
+  for (int side = 0; side < 2; side++) ok2[side] = ReadSide(iTb, side, &second[side]);
+  int status = 0;
+  for (int side = 0; side < 2; side++) {
+    const size_t n = std::max(first[side].size(), second[side].size());
+    size_t differ = 0, at = n;
+    for (size_t i = 0; i < n; i++) {
+      const int a = i < first[side].size() ? first[side][i] : 32767;
+      const int b = i < second[side].size() ? second[side][i] : 32767;
+      if (a == b) continue;
+      differ++;
+      if (at == n) at = i;
+    }
+    printf("%s side %d: %zu indexes, %zu differ", name, side, n, differ);
+    if (differ) printf(", first at %zu (block %zu)", at, at >> 13);
+    if (!ok1[side]) printf(", missing or dropped in %s", dir1);
+    if (!ok2[side]) printf(", missing or dropped in %s", dir2);
+    printf("\n");
+    if (differ || !ok1[side] || !ok2[side] || n == 0) status = 1;
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    fprintf(stderr, "usage: tbprobe DIR [FEN ...]\n");
+  const bool compare = argc == 5 && strcmp(argv[1], "--compare") == 0;
+  if (argc < 2 || (!compare && argv[1][0] == '-')) {
+    fprintf(stderr,
+            "usage: tbprobe DIR [FEN ...]\n       tbprobe DIR --check NAME N\n"
+            "       tbprobe --compare DIR1 DIR2 NAME\n");
     return 2;
   }
   InitializeTables();
@@ -172,6 +237,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "tbprobe: no tablebase cache\n");
     return 1;
   }
+  if (compare) return Compare(argv[2], argv[3], argv[4]);
   tb_access = IInitializeTb(argv[1]);
   if (tb_access == 0) {
     fprintf(stderr, "tbprobe: no tablebases in %s\n", argv[1]);
