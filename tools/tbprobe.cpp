@@ -230,8 +230,10 @@ int main(int argc, char** argv) {
   }
   InitializeTables();
   NewGame(2);
+  // The registry's own lines (what it found, refused or dropped) are shown
+  // only when comparing folders.
   FILE* quiet = OpenNullOutput();
-  if (quiet != nullptr) OutFile = quiet;
+  if (quiet != nullptr && !compare) OutFile = quiet;
   static std::vector<char> cache(8 << 20);
   if (!FTbSetCacheSize(cache.data(), cache.size())) {
     fprintf(stderr, "tbprobe: no tablebase cache\n");
