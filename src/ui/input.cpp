@@ -67,8 +67,13 @@ int getstr(FILE* file, char* dst, size_t size) {
   for (;;) {
     const int c = fgetc(file);
     if (c == EOF) {
-      dst[0] = '\0';
-      return -1;
+      // A last line without a newline still counts; the end comes after it.
+      if (n == 0) {
+        dst[0] = '\0';
+        return -1;
+      }
+      line_ended = true;
+      break;
     }
     if (c == '\r') continue;
     if (c == '\n' || (c == ' ' && !comment)) {

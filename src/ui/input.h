@@ -24,7 +24,8 @@ void scanz(char* dst, size_t size);
 // Rest of the current line into dst (at most max - 1 characters). Empty when
 // the last word ended its line; never waits for a line that has not begun.
 void get_string(char* dst, size_t max);
-// One word of a command file: 1, or -1 at the end of the file.
+// One word of a command file: 1, or -1 at the end of the file. A last line
+// without a newline is still handed out.
 int getstr(FILE* file, char* dst, size_t size);
 // Appends what standard input has to the buffer (one read call): the count,
 // 0 at the end of input, -1 when the buffer is full. A read error ends the

@@ -18,6 +18,7 @@
 #include "ui/config.h"
 #include "ui/display.h"
 #include "ui/output.h"
+#include "ui/testsuite.h"
 
 char mvstr[6];
 TreeEntry xnode;
@@ -330,6 +331,9 @@ void OutputMove() {
     OutFlush();
     if (ics_beep) EngineBeep();
   }
+
+  // The answer line of a running test suite.
+  WriteAnswer(s);
 
   // 4. Result lines.
   if (root->flags & MF_DRAW_SCORE) {

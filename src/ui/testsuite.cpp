@@ -4,8 +4,12 @@
 
 #include "core/startup.h"
 #include "search/driver.h"
+#include "timectl/clock.h"
 #include "ui/command.h"
+#include "ui/gamefile.h"
 #include "ui/input.h"
+#include "ui/notation.h"
+#include "ui/output.h"
 
 void Solve(const char* name) {
   char word[80];
@@ -14,13 +18,19 @@ void Solve(const char* name) {
     scanz(word);
     name = word;
   }
+  if (name[0] == '\0') return;
   FILE* commands = fopen(name, "r");
   if (commands == nullptr) return;
   FILE* answers = fopen("answer.out", "w");
   if (answers == nullptr) {
     fclose(commands);
+    OutPrintf("Could not open file: answer.out\n");
+    OutFlush();
     return;
   }
+  // A run started from inside a command file replaces that run.
+  if (Batch != nullptr) fclose(Batch);
+  if (Answer != nullptr) fclose(Answer);
   Batch = commands;
   Answer = answers;
   char header[160];
@@ -29,4 +39,22 @@ void Solve(const char* name) {
   fprintf(Answer, "%s\n\n", header);
   fflush(Answer);
   easy = 1;
+}
+
+void WriteAnswer(int32_t s) {
+  if (Batch == nullptr || Answer == nullptr) return;
+  fprintf(Answer, "%s: ", PosFile);
+  if (s > 9000)
+    fprintf(Answer, " Evaluation: +M%d    ", (10000 - s) / 2);
+  else if (s >= 0)
+    fprintf(Answer, " Evaluation: +%d.%02d", s / 100, s % 100);
+  else if (s >= -9000)
+    fprintf(Answer, " Evaluation: -%d.%02d", (-s) / 100, (-s) % 100);
+  else
+    fprintf(Answer, " Evaluation: -M%d    ", (s + 10000) / 2);
+  fprintf(Answer, " \tNodes/Sec: %5ld", static_cast<long>(evrate));
+  fprintf(Answer, " \t%s", mvstr);
+  fprintf(Answer, "%s ", BestTimeStr);
+  fprintf(Answer, "\n");
+  fflush(Answer);
 }

@@ -109,7 +109,7 @@ TEST_F(InputLayer, CommandFileWordsAndCommentLines) {
   while (getstr(f, w, sizeof w) == 1) words.push_back(w);
   std::fclose(f);
   EXPECT_EQ(words, (std::vector<std::string>{"; a comment line", "st", "5", "new", "", "force",
-                                             "!bang line"}));
+                                             "!bang line", "last"}));
 }
 
 TEST_F(InputLayer, CommandFileFeedsScanzThenStandardInput) {
