@@ -19,6 +19,7 @@
 // and whether the side was dropped (a block that could not be read). Exit
 // status 1 on any difference or a side missing in either folder.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,22 +75,16 @@ std::string RandomFen(const char* name, std::mt19937& rng) {
     squares[sq] = white ? static_cast<char>(*p - 'a' + 'A') : *p;
   }
   const bool black_to_move = rng() & 1;
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const char c = squares[rank * 8 + file];
-      if (c == 0) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (rank > 0) fen += '/';
+  static const char* const kKinds = "pnbrqk";
+  int16_t kinds[64], colors[64];
+  for (int sq = 0; sq < 64; sq++) {
+    const char* at = squares[sq] ? strchr(kKinds, tolower(squares[sq])) : nullptr;
+    kinds[sq] = at ? static_cast<int16_t>(pawn + (at - kKinds)) : 0;
+    colors[sq] = at ? (isupper(squares[sq]) ? white : black) : neutral;
   }
+  char placement[80];
+  WritePlacement(kinds, colors, placement);
+  std::string fen = placement;
   fen += black_to_move ? " b - " : " w - ";
   // A pawn of the side that just moved on its fourth rank, an enemy pawn
   // beside it and the two squares behind it empty: it may have just arrived.
