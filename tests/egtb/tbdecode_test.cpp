@@ -381,7 +381,7 @@ int DecodeOne(const std::vector<uint8_t>& stored, uint32_t size, std::vector<uin
   Emd e;
   e.blocks = {stored};
   e.last = size;
-  const fs::path p = fs::temp_directory_path() / "vorna_tbdecode_one.emd";
+  const fs::path p = TestDir() / "one.emd";  // a folder per test: ctest runs tests side by side
   WriteFile(p, Build(e));
   FILE* f = std::fopen(p.string().c_str(), "rb");
   EXPECT_NE(f, nullptr);
