@@ -99,6 +99,18 @@ std::string CapturedOutput::Text() {
   return out;
 }
 
+std::filesystem::path FreshTestDir(const char* stem) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(stem) + "_" + std::to_string(PlatformProcessId());
+  if (test != nullptr) name = name + "_" + test->test_suite_name() + "_" + test->name();
+  for (char& c : name)
+    if (c == '/') c = '_';  // parameterised tests have a '/' in their names
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
 std::string CaptureOutput(const std::function<void()>& f) {
   CapturedOutput out;
   f();

@@ -4,9 +4,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
+
+// An empty folder of the running test's own under the temporary folder,
+// named from stem, the process and the test, so that test processes run
+// side by side never share one.
+std::filesystem::path FreshTestDir(const char* stem);
 
 // Builds the static tables once and starts a new game.
 void FreshGame();

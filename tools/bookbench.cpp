@@ -15,6 +15,7 @@
 #include "core/movegen.h"
 #include "core/movetables.h"
 #include "core/startup.h"
+#include "platform/platform.h"
 #include "search/driver.h"
 #include "ui/command.h"
 #include "ui/output.h"
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const long games = argc > 2 ? atol(argv[2]) : 20000;
-  const fs::path dir = fs::temp_directory_path() / ("vorna_bookbench_" + std::to_string(getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("vorna_bookbench_" + std::to_string(PlatformProcessId()));
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec || !fs::copy_file(argv[1], dir / "vorna.bok", ec)) {
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   fs::current_path(dir);
-  snprintf(vornapath, sizeof vornapath, "%s/", dir.c_str());
+  snprintf(vornapath, sizeof vornapath, "%s/", dir.string().c_str());
   Initialize_dist();
   Initialize_moves();
   Initialize_fcol();

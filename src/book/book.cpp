@@ -184,7 +184,7 @@ void FillPaths() {
 // vorna.sbk: "lbooksz tbooksz" and optionally lbk_hbk. A value out of range
 // takes its default, so that no book is ever hashed modulo 0.
 void ReadSizeFile() {
-  FILE* f = fopen(sbk_path, "r");
+  FILE* f = fopen(sbk_path, "rb");
   if (f == nullptr) return;
   char text[128];
   const size_t n = fread(text, 1, sizeof text - 1, f);
@@ -413,7 +413,7 @@ void InitBook() {
     return;
   }
   FillPaths();
-  FILE* s = fopen(sbk_path, "w");
+  FILE* s = fopen(sbk_path, "wb");
   if (s != nullptr) {
     fprintf(s, "%d %d\n", lbooksz, tbooksz);
     fprintf(s, "%d \n", lbk_hbk);
@@ -467,7 +467,7 @@ void StatBook() {
 }
 
 void AddBook(const char* path) {
-  FILE* f = fopen(path, "r");
+  FILE* f = fopen(path, "rb");
   if (f == nullptr) return;
   if (hbk_path[0] == '\0') FillPaths();
   OpenSmall();

@@ -105,7 +105,7 @@ bool SaveFile(bool empty) {
   if (f == nullptr) return false;
   bool ok = WriteImage(f, empty);
   if (fclose(f) != 0) ok = false;
-  if (ok && std::rename(temp, LearnPath) != 0) ok = false;
+  if (ok && PlatformReplaceFile(temp, LearnPath) != 0) ok = false;
   if (!ok) std::remove(temp);
   return ok;
 }

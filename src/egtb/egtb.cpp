@@ -11,6 +11,7 @@
 #include "core/vorna.h"
 #include "egtb/tbdecode.h"
 #include "egtb/tbindex.h"
+#include "platform/platform.h"
 #include "ui/output.h"
 
 int32_t tb_access = 0;
@@ -410,7 +411,7 @@ int IInitializeTb(const char* path) {
   int largest = 0;
   const char* p = path != nullptr ? path : "";
   for (;;) {
-    const char* end = p + std::strcspn(p, ",;:");
+    const char* end = p + std::strcspn(p, PathListSeparators());
     const std::string dir(p, end);
     for (int i = 1; i < kTbCount; i++) {
       const bool w = FCheckExistance(dir.c_str(), i, 0);

@@ -28,7 +28,7 @@ void NewGameTb();
 // Hands the cache memory over; false (no cache) when it is under 32 bytes.
 bool FTbSetCacheSize(void* buffer, size_t bytes);
 // Registers the tables found in the directories of path (separated by ',',
-// ';' or ':'); returns the most men covered: 0, 3, 4 or 5.
+// ';' or, except on Windows, ':'); returns the most men covered: 0, 3, 4 or 5.
 int IInitializeTb(const char* path);
 // Registers the file of one table side found in dir.
 bool FCheckExistance(const char* dir, int iTb, int side);

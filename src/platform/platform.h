@@ -9,7 +9,8 @@
 // Reads up to n bytes from the input descriptor; returns the count, 0 at the
 // end of input, negative on a read error.
 long PlatformRead(int fd, char* buf, long n);
-// 1 when the input descriptor has data that can be read without blocking.
+// 1 when the input descriptor has data that can be read without blocking,
+// 0 when not, -1 when it can no longer be asked (the GUI has gone).
 int PlatformInputWaiting(int fd);
 // Clock in centiseconds.
 int32_t VornaClock();
@@ -25,8 +26,17 @@ void IgnoreInterrupt();
 int PlatformProcessId();
 // Bytes of physical memory of the machine; 0 when unknown.
 int64_t PlatformPhysicalMemory();
-// One engine beep (nothing on consoles that have none).
-void EngineBeep();
+// One engine beep (nothing on consoles that have none): the plain sound or
+// the system's default one.
+enum class BeepSound { kSimple, kOk };
+void EngineBeep(BeepSound sound = BeepSound::kSimple);
+// Text that begins the engine's summary lines after its moves: the Windows
+// build sends them to the chess server through the GUI ("tellics ").
+const char* SummaryPrefix();
+// Moves the file from over the file to, replacing it; 0 on success.
+int PlatformReplaceFile(const char* from, const char* to);
+// Characters that separate the directories of a directory list.
+const char* PathListSeparators();
 // A stream that discards what is written to it (null when there is none).
 FILE* OpenNullOutput();
 // A pipe: fds[0] reads what fds[1] writes (tests feed the input layer

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include "platform/platform.h"
 
@@ -92,7 +93,19 @@ int64_t PlatformPhysicalMemory() {
   return static_cast<int64_t>(pages) * page_size;
 }
 
-void EngineBeep() {}
+void EngineBeep(BeepSound) {}
+
+const char* SummaryPrefix() {
+  return "";
+}
+
+int PlatformReplaceFile(const char* from, const char* to) {
+  return rename(from, to);
+}
+
+const char* PathListSeparators() {
+  return ",;:";
+}
 
 FILE* OpenNullOutput() {
   return fopen("/dev/null", "w");

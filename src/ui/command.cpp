@@ -57,7 +57,7 @@ void Unexpected(const char* word) {
   if (ics_beep) EngineBeep();
   if (beep) {
     EngineBeep();
-    EngineBeep();
+    EngineBeep(BeepSound::kOk);
   }
 }
 

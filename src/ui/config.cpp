@@ -202,7 +202,7 @@ void FreeTbCache() {
 void ReadInitFile() {
   char name[sizeof vornapath + 16];
   snprintf(name, sizeof name, "%svorna.ics", vornapath);
-  FILE* f = fopen(name, "r");
+  FILE* f = fopen(name, "rb");
   if (f == nullptr) return;
   char line[kLineChars + 1];
   while (ReadLine(f, line)) TakeLine(line);

@@ -765,7 +765,13 @@ void ListGame(const char* name) {
   char date[32];
   const time_t now = time(nullptr);
   const struct tm* t = localtime(&now);
-  if (t == nullptr || strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y", t) == 0) date[0] = '\0';
+  // The date as ctime writes it, the day padded with a blank.
+  char day[8], clock[16];
+  if (t == nullptr || strftime(date, 8, "%a %b ", t) == 0 ||
+      strftime(clock, sizeof clock, " %H:%M:%S %Y", t) == 0)
+    date[0] = '\0';
+  else if (snprintf(day, sizeof day, "%2d", t->tm_mday) > 0)
+    snprintf(date + strlen(date), sizeof date - strlen(date), "%s%s", day, clock);
   fprintf(file, "%s %s%s - %s   %s\n", prognam, version, patchlevel, oppnam, date);
   fprintf(file, "\n");
   fprintf(file, "        move   score  depth  time         ");

@@ -153,5 +153,7 @@ void get_string(char* dst, size_t max) {
 }
 
 int KBhit() {
-  return PlatformInputWaiting(InputFd);
+  const int waiting = PlatformInputWaiting(InputFd);
+  if (waiting < 0) ExitChess();
+  return waiting;
 }

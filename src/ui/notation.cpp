@@ -28,10 +28,6 @@ int32_t PreResigns = 0;
 
 namespace {
 
-// Text that begins the engine's summary lines: the build says (a console
-// build for servers prefixes "tellics ").
-constexpr const char* kSummaryPrefix = VORNA_SUMMARY_PREFIX;
-
 // The last game move must leave room for the search's records behind it.
 constexpr int kLastGameMove = kGameSize - 1;
 
@@ -315,16 +311,16 @@ void OutputMove() {
     }
     if (len > 0) {
       pv[len - 1] = '\0';
-      OutPrintf("%s%s sc=%s dp=%d nps=%ldK ", kSummaryPrefix, info, LastScoreStr, Sdepth,
+      OutPrintf("%s%s sc=%s dp=%d nps=%ldK ", SummaryPrefix(), info, LastScoreStr, Sdepth,
                 static_cast<long>(evrate / 1000));
       if (tb_hits) OutPrintf("tb=%ld ", static_cast<long>(tb_hits));
       OutPrintf("(%s)\n", pv);
       if (ics_draw && s == 0 && ++drawAcc == 4) OutPrintf("offer draw\n");
     } else if (BookMoveFound) {
-      OutPrintf("%s%s sc=%s dp=%d mv=%s (book)\n", kSummaryPrefix, info, "0.00", 0, mvstr);
+      OutPrintf("%s%s sc=%s dp=%d mv=%s (book)\n", SummaryPrefix(), info, "0.00", 0, mvstr);
       drawAcc = 0;
     } else if (inEGTB) {
-      OutPrintf("%s%s sc=%s dp=%d mv=%s (egtb)\n", kSummaryPrefix, info, LastScoreStr, 0, mvstr);
+      OutPrintf("%s%s sc=%s dp=%d mv=%s (egtb)\n", SummaryPrefix(), info, LastScoreStr, 0, mvstr);
       drawAcc = 0;
     }
     if (s != 0) drawAcc = 0;

@@ -6,5 +6,5 @@
 
 extern FILE* OutFile;
 
-void OutPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void OutPrintf(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
 void OutFlush();

@@ -49,7 +49,7 @@ class Book : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     fs::current_path(dir_);
-    snprintf(vornapath, sizeof vornapath, "%s/", dir_.c_str());
+    snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
     tbooksz = 163840;
     lbooksz = 8192;
     lbk_hbk = 10;
@@ -68,7 +68,7 @@ class Book : public ::testing::Test {
     std::ofstream(name, std::ios::binary) << text;
   }
   static std::string Read(const char* name) {
-    std::ifstream f(name, std::ios::binary);
+    std::ifstream f(name);  // text: CR LF line ends on Windows
     return std::string(std::istreambuf_iterator<char>(f), {});
   }
   // Compiles vorna.bok (and whatever extension books lie here) afresh.

@@ -77,7 +77,7 @@ class Learning : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     memcpy(saved_path_, vornapath, sizeof vornapath);
-    snprintf(vornapath, sizeof vornapath, "%s/", dir_.c_str());
+    snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
     saved_flag_ = LearnFlag;
     saved_learn_ = learn;
     memset(ltable, 0, sizeof ltable);
@@ -121,7 +121,7 @@ TEST_F(Learning, FirstRunCreatesAnEmptyFileAndTheFirstSaveCountsSessionOne) {
   EXPECT_EQ(Load(), "");
   EXPECT_EQ(LearnFlag, 1);
   EXPECT_EQ(SessionNumber, 0);
-  EXPECT_EQ(std::string(LearnPath), dir_.string() + "/vorna.lrn");
+  EXPECT_EQ(std::string(LearnPath), (dir_ / "vorna.lrn").string());
   const Bytes fresh = ReadBytes(File());
   ASSERT_EQ(fresh.size(), 655362u);
   EXPECT_EQ(std::count(fresh.begin(), fresh.end(), 0), 655362);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "test_util.h"
 #include "ui/output.h"
 
@@ -104,8 +105,8 @@ TEST_F(Tablebases, TheFirstDirectoryOfTheListWinsAndAnEmptyNameIsTheCurrentOne) 
   WriteConstant(a / "knk.nbw", 26282, 1);
   WriteConstant(b / "knk.nbw", 26282, 2);
   WriteConstant(b / "kqk.nbb", 28644, 3);
-  for (const std::string& list : {a.string() + "," + b.string(), a.string() + ";" + b.string(),
-                                  a.string() + ":" + b.string()}) {
+  for (const char* sep = PathListSeparators(); *sep != '\0'; sep++) {
+    const std::string list = a.string() + *sep + b.string();
     EXPECT_EQ(Register(list), 3) << list;
     EXPECT_EQ(report_, "found 2 uncompressed and 0 compressed new TBs\n") << list;
     EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 100), 32641) << list;

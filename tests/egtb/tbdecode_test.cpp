@@ -507,6 +507,7 @@ class CompressedTables : public ::testing::Test {
 
 TEST_F(CompressedTables, KnkRegistersUnderBothNamesAndProbesEveryBlock) {
   for (const char* name : {"knk.nbw.emd", "knknbw.emd"}) {
+    VTbCloseFiles();  // an open file cannot be removed on Windows
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     WriteFile(dir_ / name, Build(Knk()));

@@ -21,17 +21,15 @@ namespace {
 class ConfigFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "vorna_config_XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    snprintf(vornapath, sizeof vornapath, "%s/", dir_.c_str());
+    dir_ = FreshTestDir("vorna_config");
+    snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
   }
   void TearDown() override {
     FreeTbCache();
     fs::remove_all(dir_);
   }
   void Write(const std::string& text) {
-    FILE* f = fopen((dir_ / "vorna.ics").c_str(), "wb");
+    FILE* f = fopen((dir_ / "vorna.ics").string().c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);

@@ -28,7 +28,7 @@
 namespace {
 
 std::string ReadFile(const char* name) {
-  std::ifstream in(name, std::ios::binary);
+  std::ifstream in(name);  // text: CR LF line ends on Windows
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
@@ -636,6 +636,7 @@ std::string FindPgnExtract() {
 }
 
 TEST_F(GameFiles, PgnExtractReadsTheExportWithoutComplaint) {
+  if (!VORNA_PEER_TOOLS) GTEST_SKIP() << "Debian's tools do not run beside a Windows build";
   const std::string tool = FindPgnExtract();
   ASSERT_FALSE(tool.empty()) << "pgn-extract is not installed (apt-get install pgn-extract)";
   PlayExportGame();

@@ -10,6 +10,7 @@
 #include "core/board.h"
 #include "core/makemove.h"
 #include "core/movegen.h"
+#include "platform/platform.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
 #include "search/treesearch.h"
@@ -427,7 +428,8 @@ TEST_F(EngineMoveOutput, AnnouncesMoveAndSummary) {
   PrVar[3] = Word("g1", "f3");
   evrate = 52345;
   EngineMoves("e2", "e4", 125);
-  EXPECT_EQ(Printed(), "1. ... e2e4\n sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
+  EXPECT_EQ(Printed(), "1. ... e2e4\n" + std::string(SummaryPrefix()) +
+                           " sc=+1.25 dp=7 nps=52K (e2e4 e7e5 g1f3)\n");
   EXPECT_STREQ(LastScoreStr, "+1.25");
   EXPECT_STREQ(GameList[1].san, "e4");
 }
@@ -479,7 +481,8 @@ TEST_F(EngineMoveOutput, BookMoveSummary) {
   BookMoveFound = 1;
   strcpy(info, "whisper");
   EngineMoves("d2", "d4", 40);
-  EXPECT_EQ(Printed(), "1. ... d2d4\nwhisper sc=0.00 dp=0 mv=d2d4 (book)\n");
+  EXPECT_EQ(Printed(), "1. ... d2d4\n" + std::string(SummaryPrefix()) +
+                           "whisper sc=0.00 dp=0 mv=d2d4 (book)\n");
 }
 
 TEST_F(EngineMoveOutput, NothingIsPrintedAfterTheGuiClosedTheGame) {

@@ -1,8 +1,6 @@
 #include "ui/testsuite.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -35,17 +33,15 @@ std::string Slurp(const char* path) {
 class TestSuiteRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(getcwd(saved_dir_, sizeof saved_dir_), nullptr);
-    char dir[] = "/tmp/vorna_suite_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    ASSERT_EQ(chdir(dir), 0);
+    saved_dir_ = std::filesystem::current_path();
+    dir_ = FreshTestDir("vorna_suite");
+    std::filesystem::current_path(dir_);
   }
   void TearDown() override {
     if (Batch != nullptr) fclose(Batch);
     if (Answer != nullptr) fclose(Answer);
     Batch = Answer = nullptr;
-    EXPECT_EQ(chdir(saved_dir_), 0);
+    std::filesystem::current_path(saved_dir_);
     std::filesystem::remove_all(dir_);
   }
   static void Write(const char* name, const char* text) {
@@ -54,8 +50,8 @@ class TestSuiteRun : public ::testing::Test {
     fputs(text, f);
     fclose(f);
   }
-  char saved_dir_[PATH_MAX];
-  std::string dir_;
+  std::filesystem::path saved_dir_;
+  std::filesystem::path dir_;
   SavedGlobals saved_{easy, selective, evrate, PosFile, mvstr, BestTimeStr};
 };
 
@@ -94,7 +90,7 @@ TEST_F(TestSuiteRun, HeaderNamesTheSearchStyle) {
 TEST_F(TestSuiteRun, UnwritableAnswerFileIsReportedAndTheRunDoesNotStart) {
   Write("cmds", "go\n");
   // A folder of that name cannot be opened for writing, not even by root.
-  ASSERT_EQ(mkdir("answer.out", 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("answer.out"));
   easy = 0;
   const std::string out = CaptureOutput([] { Solve("cmds"); });
   EXPECT_EQ(out, "Could not open file: answer.out\n");
