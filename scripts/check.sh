@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the engine and runs every test: formatting, the Release build with
 # unit and integration tests, then the unit tests again under AddressSanitizer
-# and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# and UndefinedBehaviorSanitizer, the Windows build under Wine, games under
+# xboard. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +13,8 @@ export PATH="$PATH:/usr/games"
 need=()
 for pkg in clang-format:clang-format pgn-extract:pgn-extract xboard:xboard xvfb-run:xvfb \
   fairymax:fairymax stockfish:stockfish /usr/share/gaviotatb/gtb1/kqk.gtb.cp1:gaviotatb \
-  /usr/include/gtb-probe.h:libgaviotatb-dev; do
+  /usr/include/gtb-probe.h:libgaviotatb-dev x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 \
+  /usr/lib/wine/wine64:wine64; do
   what=${pkg%%:*}
   case "$what" in
     /*) [ -e "$what" ] || need+=("${pkg##*:}") ;;
@@ -57,6 +59,9 @@ echo "== sanitizer build, unit and integration tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== windows build, its tests under wine"
+bash scripts/check_windows.sh
 
 echo "== games against fairymax under xboard (one pondering)"
 python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --pgn build/ci-match.pgn

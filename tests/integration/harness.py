@@ -36,8 +36,10 @@ class Engine:
     """One engine process; lines are read with a deadline, never forever."""
 
     def __init__(self, binary, cwd=None):
+        # binary: the program, or a whole command line (a driver and the program)
+        command = [binary] if isinstance(binary, str) else list(binary)
         self.proc = subprocess.Popen(
-            [binary], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.PIPE, cwd=cwd)
         self.pending = b""
 
@@ -66,7 +68,8 @@ class Engine:
                 return None
             self.pending += chunk
         line, self.pending = self.pending.split(b"\n", 1)
-        return line.decode()
+        # Windows programs end their lines with CR LF.
+        return line.decode().removesuffix("\r")
 
     def expect(self, wanted, timeout=30.0):
         """Reads lines until one equals wanted; returns the lines skipped."""

@@ -99,6 +99,20 @@ TEST_F(InputLayer, BufferedWordsDoNotCountAsWaitingInput) {
   EXPECT_GT(ByteCnt, 0);
 }
 
+// A GUI writes whole lines: on Windows a pipe counts as waiting only with
+// more than one byte in it, so a lone line end is not yet a command.
+TEST_F(InputLayer, LoneByteInThePipe) {
+#ifdef _WIN32
+  const int lone = 0;
+#else
+  const int lone = 1;
+#endif
+  Send("\n");
+  EXPECT_EQ(KBhit(), lone);
+  Send("\n");
+  EXPECT_EQ(KBhit(), 1);
+}
+
 TEST_F(InputLayer, CommandFileWordsAndCommentLines) {
   FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
