@@ -50,19 +50,31 @@ double RootBranching(int64_t total_nodes, int d) {
 
 void PrintStatsTable(FILE* out, const StatsTable& t, int deepest) {
   fprintf(out,
-          "search      pos     nodes   qnodes%%  EBF  root  cut1st%%  qcut1st%%  hash1st%%  "
-          "fail-low  fail-high  re-searches\n");
+          "search      pos     nodes   qnodes%%  EBF   root  cut1st%%  deep1st%%  qcut1st%%  "
+          "hash1st%%  fail-low  fail-high  re-searches\n");
   for (int d = 1; d <= deepest; d++) {
     const int64_t* c = t.sum[d].c;
     // Iteration 1 follows the root list's preparation, not an iteration.
     const double step = d > 1 ? StepBranching(c[kStNodes], t.prev_nodes[d]) : 0.0;
-    fprintf(
-        out, "%5d  %8lld  %9lld  %6.1f  %5.2f  %4.2f  %7.1f  %8.1f  %8.1f  %8lld  %9lld  %11lld\n",
-        d, static_cast<long long>(t.positions[d]), static_cast<long long>(c[kStNodes]),
-        StatRate(c[kStQNodes], c[kStNodes]), step, RootBranching(t.run_nodes[d], d),
-        StatRate(c[kStFirstCutoffs], c[kStCutoffs]), StatRate(c[kStQFirstCutoffs], c[kStQCutoffs]),
-        StatRate(c[kStHashMoveFirst], c[kStHashMoveNodes]), static_cast<long long>(c[kStFailLows]),
-        static_cast<long long>(c[kStFailHighs]), static_cast<long long>(c[kStResearches]));
+    fprintf(out,
+            "%5d  %5lld  %9lld  %6.1f  %5.2f  %5.2f  %7.1f  %8.1f  %8.1f  %8.1f  %8lld  %9lld  "
+            "%11lld\n",
+            d, static_cast<long long>(t.positions[d]), static_cast<long long>(c[kStNodes]),
+            StatRate(c[kStQNodes], c[kStNodes]), step, RootBranching(t.run_nodes[d], d),
+            StatRate(c[kStFirstCutoffs], c[kStCutoffs]),
+            StatRate(c[kStDeepFirstCutoffs], c[kStDeepCutoffs]),
+            StatRate(c[kStQFirstCutoffs], c[kStQCutoffs]),
+            StatRate(c[kStHashMoveFirst], c[kStHashMoveNodes]),
+            static_cast<long long>(c[kStFailLows]), static_cast<long long>(c[kStFailHighs]),
+            static_cast<long long>(c[kStResearches]));
+  }
+  fprintf(out, "\ncut-offs   full-width  by-hash%%  capture%%  killer%%  quiet%%\n");
+  for (int d = 1; d <= deepest; d++) {
+    const int64_t* c = t.sum[d].c;
+    fprintf(out, "%5d  %14lld  %8.1f  %8.1f  %7.1f  %6.1f\n", d,
+            static_cast<long long>(c[kStCutoffs]), StatRate(c[kStCutHash], c[kStCutoffs]),
+            StatRate(c[kStCutCapture], c[kStCutoffs]), StatRate(c[kStCutKiller], c[kStCutoffs]),
+            StatRate(c[kStCutQuiet], c[kStCutoffs]));
   }
   fprintf(out,
           "\nhashing     tt-probes  hit%%   cut%%   stores  eval-probes  hit%%   egtb-probes  "

@@ -21,46 +21,52 @@ inline constexpr bool kStats = false;
 #endif
 
 enum Stat : int {
-  kStNodes,           // nodes entered (root and tree)
-  kStQNodes,          // nodes searched as quiescent nodes
-  kStCutoffs,         // full-width nodes cut off by a move
-  kStFirstCutoffs,    // ... by the first move searched
-  kStQCutoffs,        // quiescent nodes cut off by a move (stand pat aside)
-  kStQFirstCutoffs,   // ... by the first move searched
-  kStHashMoveNodes,   // full-width nodes searching moves with a hash move known
-  kStHashMoveFirst,   // ... that searched the hash move first
-  kStTTProbes,        // transposition table: probes
-  kStTTHits,          // ... position found
-  kStTTCutoffs,       // ... node settled by the entry
-  kStTTStores,        // ... results stored
-  kStEvalProbes,      // evaluation cache: probes
-  kStEvalHits,        // ... hits
-  kStEGTBProbes,      // tablebase-result cache: probes
-  kStEGTBHits,        // ... hits
-  kStNullTries,       // null moves tried
-  kStNullCutoffs,     // ... that failed high
-  kStNullThreats,     // ... that found a threat
-  kStThreatResearch,  // threatened nodes searched again a ply deeper
-  kStMarginCutoffs,   // depth-1 nodes cut by the static margin
-  kStFailLows,        // aspiration passes that failed low
-  kStFailHighs,       // ... failed high
-  kStResearches,      // root passes after the first of an iteration
-  kStExtBare,         // extensions: a capture into a pawn ending
-  kStExtGain,         // recapture at ply 3 that won material by the enemy king
-  kStExtTrade,        // even trade in a pawn ending
-  kStExtPawn,         // pawn to the seventh rank or a running passed pawn
-  kStExtRecapture,    // recapture inside the window
-  kStExtQueen,        // queen closing in on the king (also the root's queen raid)
-  kStExtCaptureRun,   // four captures on one square by the enemy king
-  kStExtCheckRun,     // out of budget: a run of checks keeps depth 2
-  kStExtPawnLate,     // out of budget: a pawn on rank 1/2/7/8 keeps depth 2
-  kStExtDoubleCheck,  // double check
-  kStExtCheckSeq,     // check sequence against an exposed king
-  kStExtSingleReply,  // the only legal reply to a check
-  kStExtRootCheck,    // the root in check
-  kStWidenCheck,      // quiescent nodes searched full width: in check
-  kStWidenPawn,       // ... after a pawn move to rank 1/2/7/8
-  kStWidenHung,       // ... with two more men hanging than the opponent
+  kStNodes,             // nodes entered (root and tree)
+  kStQNodes,            // nodes searched as quiescent nodes
+  kStCutoffs,           // full-width nodes cut off by a move
+  kStFirstCutoffs,      // ... by the first move searched
+  kStDeepCutoffs,       // full-width nodes of depth 2 or more cut off by a move
+  kStDeepFirstCutoffs,  // ... by the first move searched
+  kStCutHash,           // full-width cut-offs by the hash move
+  kStCutCapture,        // ... by another capture or promotion
+  kStCutKiller,         // ... by another killer
+  kStCutQuiet,          // ... by another quiet move
+  kStQCutoffs,          // quiescent nodes cut off by a move (stand pat aside)
+  kStQFirstCutoffs,     // ... by the first move searched
+  kStHashMoveNodes,     // full-width nodes searching moves with a hash move known
+  kStHashMoveFirst,     // ... that searched the hash move first
+  kStTTProbes,          // transposition table: probes
+  kStTTHits,            // ... position found
+  kStTTCutoffs,         // ... node settled by the entry
+  kStTTStores,          // ... results stored
+  kStEvalProbes,        // evaluation cache: probes
+  kStEvalHits,          // ... hits
+  kStEGTBProbes,        // tablebase-result cache: probes
+  kStEGTBHits,          // ... hits
+  kStNullTries,         // null moves tried
+  kStNullCutoffs,       // ... that failed high
+  kStNullThreats,       // ... that found a threat
+  kStThreatResearch,    // threatened nodes searched again a ply deeper
+  kStMarginCutoffs,     // depth-1 nodes cut by the static margin
+  kStFailLows,          // aspiration passes that failed low
+  kStFailHighs,         // ... failed high
+  kStResearches,        // root passes after the first of an iteration
+  kStExtBare,           // extensions: a capture into a pawn ending
+  kStExtGain,           // recapture at ply 3 that won material by the enemy king
+  kStExtTrade,          // even trade in a pawn ending
+  kStExtPawn,           // pawn to the seventh rank or a running passed pawn
+  kStExtRecapture,      // recapture inside the window
+  kStExtQueen,          // queen closing in on the king (also the root's queen raid)
+  kStExtCaptureRun,     // four captures on one square by the enemy king
+  kStExtCheckRun,       // out of budget: a run of checks keeps depth 2
+  kStExtPawnLate,       // out of budget: a pawn on rank 1/2/7/8 keeps depth 2
+  kStExtDoubleCheck,    // double check
+  kStExtCheckSeq,       // check sequence against an exposed king
+  kStExtSingleReply,    // the only legal reply to a check
+  kStExtRootCheck,      // the root in check
+  kStWidenCheck,        // quiescent nodes searched full width: in check
+  kStWidenPawn,         // ... after a pawn move to rank 1/2/7/8
+  kStWidenHung,         // ... with two more men hanging than the opponent
   kStatCount
 };
 

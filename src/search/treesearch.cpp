@@ -52,6 +52,32 @@ struct HorizonGuard {
   }
 };
 
+// Counts a beta cut-off by move p by the kind of move and node.
+void CountCutoff(int ply, int depth, bool full_width, bool first, const TreeEntry& p,
+                 uint16_t hash_move) {
+  if (!full_width) {
+    Count(kStQCutoffs);
+    if (first) Count(kStQFirstCutoffs);
+    return;
+  }
+  Count(kStCutoffs);
+  if (first) Count(kStFirstCutoffs);
+  if (depth >= 2) {
+    Count(kStDeepCutoffs);
+    if (first) Count(kStDeepFirstCutoffs);
+  }
+  const uint16_t sm = ShortMove(p.from, p.to);
+  if (hash_move != 0 && sm == hash_move)
+    Count(kStCutHash);
+  else if (p.flags & (MF_CAPTURE | MF_PROMOTE))
+    Count(kStCutCapture);
+  else if (sm == killr0[ply] || sm == killr1[ply] || sm == killr2[ply] || sm == killr3[ply] ||
+           (ply >= 3 && sm == killr1[ply - 2]))
+    Count(kStCutKiller);
+  else
+    Count(kStCutQuiet);
+}
+
 // The side to move gave check with each of its last two moves.
 bool BothChecks(int ply) {
   return ply > 4 && ChkFlag[ply - 2] != 0 && ChkFlag[ply - 4] != 0;
@@ -461,8 +487,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     if (NodeCnt > ETnodes) CheckElapsedTime(0);
     if (timeout) return -Tscore[ply - 1];
     if (best >= beta) {
-      Count(full_width ? kStCutoffs : kStQCutoffs);
-      if (searched == 1) Count(full_width ? kStFirstCutoffs : kStQFirstCutoffs);
+      if constexpr (kStats) CountCutoff(ply, depth, full_width, searched == 1, *p, hash_move);
       break;
     }
   }
