@@ -532,8 +532,9 @@ void SelectMove(int side) {
         root->flags = MF_DRAW_SCORE;
       }
     }
-    if (!inEGTB)
-      for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
+    // In a tablebase position the legal moves carry their table scores,
+    // so this puts the best of them first and the losing ones last.
+    for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
     BookMoveFound = 0;
     if (GameCnt < LastBookMove + 8 && !puzzling && !analyze) {
       if (!Pondering()) {
