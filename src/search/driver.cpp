@@ -256,7 +256,9 @@ int32_t AspirationSearch(int side, int* rpt) {
     if (c + w > -kMatedAtRoot) c = -kMatedAtRoot - w;
     if (c - 1 - w < -kMateNextMove) c = w + 1 - kMateNextMove;
     if (tries > 0) Count(kStResearches);
+    const int64_t nodes_before = NodeCnt;
     score = BaseSearch(side, 1, Sdepth, c - 1 - w, c + w, PrVar, rpt);
+    if (tries > 0) CountMany(kStResearchNodes, NodeCnt - nodes_before);
     if (score < c - w) {
       Count(kStFailLows);
       // Fail low: more time, a wider window below.

@@ -31,6 +31,8 @@ enum Stat : int {
   kStCutCapture,        // ... by another capture or promotion
   kStCutKiller,         // ... by another killer
   kStCutQuiet,          // ... by another quiet move
+  kStHistoryUpdates,    // history bonuses given to quiet best moves
+  kStHistoryZero,       // ... that were 0 (depth too small for the iteration)
   kStQCutoffs,          // quiescent nodes cut off by a move (stand pat aside)
   kStQFirstCutoffs,     // ... by the first move searched
   kStHashMoveNodes,     // full-width nodes searching moves with a hash move known
@@ -39,6 +41,7 @@ enum Stat : int {
   kStTTHits,            // ... position found
   kStTTCutoffs,         // ... node settled by the entry
   kStTTStores,          // ... results stored
+  kStTTBeyond,          // full-width results not stored: ply beyond the iteration depth
   kStEvalProbes,        // evaluation cache: probes
   kStEvalHits,          // ... hits
   kStEGTBProbes,        // tablebase-result cache: probes
@@ -46,11 +49,13 @@ enum Stat : int {
   kStNullTries,         // null moves tried
   kStNullCutoffs,       // ... that failed high
   kStNullThreats,       // ... that found a threat
+  kStNullR1,            // null moves reduced by one ply only
   kStThreatResearch,    // threatened nodes searched again a ply deeper
   kStMarginCutoffs,     // depth-1 nodes cut by the static margin
   kStFailLows,          // aspiration passes that failed low
   kStFailHighs,         // ... failed high
   kStResearches,        // root passes after the first of an iteration
+  kStResearchNodes,     // ... and their nodes
   kStExtBare,           // extensions: a capture into a pawn ending
   kStExtGain,           // recapture at ply 3 that won material by the enemy king
   kStExtTrade,          // even trade in a pawn ending
@@ -81,6 +86,9 @@ extern int StatsIteration;          // row counted into now (0 before the first)
 
 inline void Count(Stat s) {
   if constexpr (kStats) IterStats[StatsIteration].c[s]++;
+}
+inline void CountMany(Stat s, int64_t n) {
+  if constexpr (kStats) IterStats[StatsIteration].c[s] += n;
 }
 // The driver starts iteration d.
 inline void CountIteration(int d) {

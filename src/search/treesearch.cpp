@@ -382,6 +382,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       ExtFlag[ply + 1] = 0;
       PV = 0;
       const int r = (depth > 3 || e < alpha - kSlack) ? 2 : 1;
+      if (r == 1) Count(kStNullR1);
       Sdepth -= r;
       Xdepth -= r;
       maxhorizon -= r;
@@ -496,6 +497,8 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   if (best == ply - kMateValue) bstline[ply] = 0;
   if (best_entry->flags & MF_REPEAT) *rpt = -1;
   const uint32_t best_move = MoveWord(*best_entry);
+  if (full_width && *rpt == 0 && ply > Sdepth && !(best_entry->flags & (MF_REPEAT | MF_PROMOTE)))
+    Count(kStTTBeyond);
   if (full_width && *rpt == 0 && ply <= Sdepth && !(best_entry->flags & (MF_REPEAT | MF_PROMOTE))) {
     if (hashflag) PutInTTable(side, depth, best, alpha, beta, best_move, ply, slot);
     if (ply < 4 && LastIteration && learn)
