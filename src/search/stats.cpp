@@ -50,23 +50,25 @@ double RootBranching(int64_t total_nodes, int d) {
 
 void PrintStatsTable(FILE* out, const StatsTable& t, int deepest) {
   fprintf(out,
-          "search      pos     nodes   qnodes%%  EBF   root  cut1st%%  deep1st%%  qcut1st%%  "
-          "hash1st%%  fail-low  fail-high  re-searches  their-nodes%%\n");
+          "search      pos     nodes   qnodes%%  EBF   root  cut1st%%  d1-1st%%  deep1st%%  "
+          "qcut1st%%  hash1st%%  fail-low  fail-high  re-searches  their-nodes%%\n");
   for (int d = 1; d <= deepest; d++) {
     const int64_t* c = t.sum[d].c;
     // Iteration 1 follows the root list's preparation, not an iteration.
     const double step = d > 1 ? StepBranching(c[kStNodes], t.prev_nodes[d]) : 0.0;
-    fprintf(out,
-            "%5d  %5lld  %9lld  %6.1f  %5.2f  %5.2f  %7.1f  %8.1f  %8.1f  %8.1f  %8lld  %9lld  "
-            "%11lld  %12.1f\n",
-            d, static_cast<long long>(t.positions[d]), static_cast<long long>(c[kStNodes]),
-            StatRate(c[kStQNodes], c[kStNodes]), step, RootBranching(t.run_nodes[d], d),
-            StatRate(c[kStFirstCutoffs], c[kStCutoffs]),
-            StatRate(c[kStDeepFirstCutoffs], c[kStDeepCutoffs]),
-            StatRate(c[kStQFirstCutoffs], c[kStQCutoffs]),
-            StatRate(c[kStHashMoveFirst], c[kStHashMoveNodes]),
-            static_cast<long long>(c[kStFailLows]), static_cast<long long>(c[kStFailHighs]),
-            static_cast<long long>(c[kStResearches]), StatRate(c[kStResearchNodes], c[kStNodes]));
+    fprintf(
+        out,
+        "%5d  %5lld  %9lld  %6.1f  %5.2f  %5.2f  %7.1f  %7.1f  %8.1f  %8.1f  %8.1f  %8lld  "
+        "%9lld  %11lld  %12.1f\n",
+        d, static_cast<long long>(t.positions[d]), static_cast<long long>(c[kStNodes]),
+        StatRate(c[kStQNodes], c[kStNodes]), step, RootBranching(t.run_nodes[d], d),
+        StatRate(c[kStFirstCutoffs], c[kStCutoffs]),
+        StatRate(c[kStFirstCutoffs] - c[kStDeepFirstCutoffs], c[kStCutoffs] - c[kStDeepCutoffs]),
+        StatRate(c[kStDeepFirstCutoffs], c[kStDeepCutoffs]),
+        StatRate(c[kStQFirstCutoffs], c[kStQCutoffs]),
+        StatRate(c[kStHashMoveFirst], c[kStHashMoveNodes]), static_cast<long long>(c[kStFailLows]),
+        static_cast<long long>(c[kStFailHighs]), static_cast<long long>(c[kStResearches]),
+        StatRate(c[kStResearchNodes], c[kStNodes]));
   }
   fprintf(out,
           "\ncut-offs   full-width  by-hash%%  capture%%  killer%%  quiet%%  history-bonuses  "
