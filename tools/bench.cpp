@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   OutFile = stdout;
   if (stats) {
-    printf("search statistics, %zu positions, depth %d\n\n", std::size(kPositions), depth);
+    printf("search statistics, %d positions, depth %d\n\n", static_cast<int>(std::size(kPositions)),
+           depth);
     PrintStatsTable(stdout, table, depth);
     printf("\n");
   }
