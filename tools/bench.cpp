@@ -1,9 +1,13 @@
-// bench [depth]: searches a fixed set of positions to a fixed depth, with no
-// clock, book or learning, and prints the total node count (the signature of
-// the engine's search) and the nodes per second as its last two lines.
+// bench [--stats] [depth]: searches a fixed set of positions to a fixed
+// depth, with no clock, book or learning, and prints the total node count
+// (the signature of the engine's search) and the nodes per second as its
+// last two lines. With --stats (builds configured with VORNA_STATS) the
+// search statistics summed over the positions by iteration come first.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 
 #include "app/lifecycle.h"
 #include "book/learn.h"
@@ -13,6 +17,7 @@
 #include "platform/platform.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
+#include "search/stats.h"
 #include "search/treesearch.h"
 #include "timectl/timectl.h"
 #include "ui/command.h"
@@ -49,14 +54,29 @@ const char* const kPositions[] = {
     "8/3k4/8/2KP4/8/8/8/8 w - - 0 1",
 };
 
+StatsTable table;
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int depth = argc > 1 ? atoi(argv[1]) : 7;
+  bool stats = false;
+  int depth = 7;
+  for (int i = 1; i < argc; i++) {
+    if (strcmp(argv[i], "--stats") == 0)
+      stats = true;
+    else
+      depth = atoi(argv[i]);
+  }
   if (depth < 1 || depth > 32) {
-    fprintf(stderr, "usage: bench [depth 1..32]\n");
+    fprintf(stderr, "usage: bench [--stats] [depth 1..32]\n");
     return 2;
   }
+  if (stats && !kStats) {
+    fprintf(stderr,
+            "bench: this build has no search statistics (configure with -DVORNA_STATS=ON)\n");
+    return 2;
+  }
+  ClearStatsTable(&table);
   InitializeTables();
   AskForMemSize(get_free_mem(), 0);
   if (!hashflag || AllocateTTable() != 0) {
@@ -85,10 +105,17 @@ int main(int argc, char** argv) {
     SelectMove(player);
     puzzling = 0;
     total += NodeCnt;
+    if (stats) AddSearchToTable(&table);
   }
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   OutFile = stdout;
+  if (stats) {
+    printf("search statistics, %d positions, depth %d\n\n", static_cast<int>(std::size(kPositions)),
+           depth);
+    PrintStatsTable(stdout, table, depth);
+    printf("\n");
+  }
   printf("%lld\n", static_cast<long long>(total));
   printf("%.0f\n", secs > 0 ? total / secs : 0.0);
   return 0;

@@ -13,6 +13,7 @@
 #include "eval/evaluate.h"
 #include "search/hashtable.h"
 #include "search/ordering.h"
+#include "search/stats.h"
 #include "search/treesearch.h"
 #include "timectl/clock.h"
 #include "timectl/timectl.h"
@@ -136,6 +137,7 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
 
   // 2. Node entry.
   NodeCnt++;
+  Count(kStNodes);
   IncHorizon[0] = IncHorizon[1] = 0;
   Xdepth = Sdepth;
   ExtFlag[0] = ExtFlag[1] = 0;
@@ -160,6 +162,7 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
   if (InChk) {
     Xdepth++;
     depth++;
+    Count(kStExtRootCheck);
   }
   RootCnt = 0;
   int32_t best = -12000, alpha2 = alpha;
@@ -182,7 +185,9 @@ int32_t BaseSearch(int side, [[maybe_unused]] int ply, int depth, int32_t alpha,
       CptrFlag[1] = (entry->flags & MF_CAPTURE) ? static_cast<uint8_t>(entry->to + 1) : 0;
       Tscore[1] = entry->score;
       ExtFlag[2] = 0;
-      const int child_depth = QueenRaid(side, *entry) ? depth : depth - 1;
+      const bool raid = QueenRaid(side, *entry);
+      if (raid) Count(kStExtQueen);
+      const int child_depth = raid ? depth : depth - 1;
       int r = 0;
       s = -TreeSearch(xside, 2, child_depth, -beta, -alpha2, childline, &r, 0);
       if (r) entry->flags |= MF_REPEAT;
@@ -250,8 +255,12 @@ int32_t AspirationSearch(int side, int* rpt) {
     int32_t c = score == lo ? score + 1 + w : score - w;
     if (c + w > -kMatedAtRoot) c = -kMatedAtRoot - w;
     if (c - 1 - w < -kMateNextMove) c = w + 1 - kMateNextMove;
+    if (tries > 0) Count(kStResearches);
+    const int64_t nodes_before = NodeCnt;
     score = BaseSearch(side, 1, Sdepth, c - 1 - w, c + w, PrVar, rpt);
+    if (tries > 0) CountMany(kStResearchNodes, NodeCnt - nodes_before);
     if (score < c - w) {
+      Count(kStFailLows);
       // Fail low: more time, a wider window below.
       ExtraTime = score < LastItScore - 40 ? 6 * ResponseTime : 2 * ResponseTime;
       hi = score;
@@ -262,6 +271,7 @@ int32_t AspirationSearch(int side, int* rpt) {
     } else if (score < c + w) {
       break;
     } else {
+      Count(kStFailHighs);
       ExtraTime = 0;
       lo = score;
       FailHigh = 1;
@@ -329,6 +339,7 @@ void Iterate(int side, int* rpt) {
     FailLow = FailHigh = 0;
     if (SaveNewBest) NewBest = 1;
     Sdepth = Xdepth;
+    CountIteration(Sdepth);
 
     int32_t score = Sdepth == 1 ? BaseSearch(side, 1, 1, -kMateNextMove, -kMatedAtRoot, PrVar, rpt)
                                 : AspirationSearch(side, rpt);
@@ -412,6 +423,7 @@ void SelectMove(int side) {
   if (!ics_book) LastBookMove = -20;
   selective = ics_selective ? 1 : 0;
   ETnodes = NodeCnt = 0;
+  if constexpr (kStats) ResetStats();
   Zscore = 0;
   zwndw = 20;
   TreeOverflow = 0;
@@ -522,8 +534,9 @@ void SelectMove(int side) {
         root->flags = MF_DRAW_SCORE;
       }
     }
-    if (!inEGTB)
-      for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
+    // In a tablebase position the legal moves carry their table scores,
+    // so this puts the best of them first and the losing ones last.
+    for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
     BookMoveFound = 0;
     if (GameCnt < LastBookMove + 8 && !puzzling && !analyze) {
       if (!Pondering()) {

@@ -6,6 +6,7 @@
 
 #include "core/board.h"
 #include "core/vorna.h"
+#include "search/stats.h"
 #include "search/treesearch.h"
 
 int16_t hashflag = 1;
@@ -58,6 +59,7 @@ int32_t FromTable(int32_t s, int ply) {
 
 void Write(TTEntry* e, int depth, int32_t score, int32_t alpha, int32_t beta, uint32_t move,
            int ply) {
+  Count(kStTTStores);
   e->hashbd = hashbd;
   e->age = static_cast<uint16_t>(CntMoves);
   e->move = move;
@@ -131,6 +133,7 @@ int ProbeTTable(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* sco
                 TTEntry** slot) {
   ASSERT(side == white || side == black);
   if (!TTReady(side)) return 0;
+  Count(kStTTProbes);
   // 1. Scan the bucket.
   TTEntry* const home = ttable[side] + (hashkey & static_cast<uint32_t>(ttblsz - 1));
   TTEntry* e = nullptr;
@@ -142,6 +145,7 @@ int ProbeTTable(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* sco
     }
   }
   if (e == nullptr) return 0;
+  Count(kStTTHits);
   // 2. The stored move orders the node even when the entry is too shallow.
   *slot = e;
   PV = static_cast<uint16_t>(e->move);
@@ -224,10 +228,12 @@ void PutInTTable(int side, int depth, int32_t score, int32_t alpha, int32_t beta
 int ProbeEGTBTable(int side, int32_t* score) {
   ASSERT(side == white || side == black);
   if (!hashflag || pegtblsz == 0 || egtable[side] == nullptr) return 0;
+  Count(kStEGTBProbes);
   const uint32_t mask = static_cast<uint32_t>(pegtblsz - 1);
   for (uint32_t k = 0; k < kEGTBProbes; k++) {
     const EGTBEntry& e = egtable[side][(hashkey + k) & mask];
     if (e.hashbd == hashbd) {
+      Count(kStEGTBHits);
       *score = e.score;
       return 1;
     }
@@ -250,8 +256,10 @@ int ProbeEvalTable(int side, int32_t* score, int16_t* HungVar, int16_t* KID, int
                    int16_t* InChk, int32_t* Terminate) {
   ASSERT(side == white || side == black);
   if (!hashflag || petblsz == 0 || etable[side] == nullptr) return 0;
+  Count(kStEvalProbes);
   const EvalEntry& e = etable[side][hashkey & static_cast<uint32_t>(petblsz - 1)];
   if (e.hashbd != hashbd) return 0;
+  Count(kStEvalHits);
   *score = e.score;
   const uint8_t info[2] = {e.winfo, e.binfo};
   for (int s = 0; s < 2; s++) {

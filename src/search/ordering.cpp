@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/board.h"
+#include "search/stats.h"
 
 uint8_t HisTab[1024];
 RefEntry RefTab[1024];
@@ -72,6 +73,8 @@ void RecordBestMove(int side, int ply, int depth, int sdepth, const TreeEntry& b
   if (sdepth >= 0 && sdepth < 31) {
     uint8_t& h = HisTab[(side * 8 + kind) * 64 + best_entry.to];
     h = static_cast<uint8_t>(h + ((depth << 5) >> sdepth));
+    Count(kStHistoryUpdates);
+    if (((depth << 5) >> sdepth) == 0) Count(kStHistoryZero);
   }
   UpdateKillers(ply, best_short, best, beta);
 }

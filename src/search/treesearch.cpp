@@ -14,6 +14,7 @@
 #include "search/driver.h"
 #include "search/hashtable.h"
 #include "search/ordering.h"
+#include "search/stats.h"
 #include "timectl/clock.h"
 
 int64_t NodeCnt = 0;
@@ -51,6 +52,32 @@ struct HorizonGuard {
   }
 };
 
+// Counts a beta cut-off by move p by the kind of move and node.
+void CountCutoff(int ply, int depth, bool full_width, bool first, const TreeEntry& p,
+                 uint16_t hash_move) {
+  if (!full_width) {
+    Count(kStQCutoffs);
+    if (first) Count(kStQFirstCutoffs);
+    return;
+  }
+  Count(kStCutoffs);
+  if (first) Count(kStFirstCutoffs);
+  if (depth >= 2) {
+    Count(kStDeepCutoffs);
+    if (first) Count(kStDeepFirstCutoffs);
+  }
+  const uint16_t sm = ShortMove(p.from, p.to);
+  if (hash_move != 0 && sm == hash_move)
+    Count(kStCutHash);
+  else if (p.flags & (MF_CAPTURE | MF_PROMOTE))
+    Count(kStCutCapture);
+  else if (sm == killr0[ply] || sm == killr1[ply] || sm == killr2[ply] || sm == killr3[ply] ||
+           (ply >= 3 && sm == killr1[ply - 2]))
+    Count(kStCutKiller);
+  else
+    Count(kStCutQuiet);
+}
+
 // The side to move gave check with each of its last two moves.
 bool BothChecks(int ply) {
   return ply > 4 && ChkFlag[ply - 2] != 0 && ChkFlag[ply - 4] != 0;
@@ -73,6 +100,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   // 1. Node entry: one earlier occurrence since the last irreversible move
   // is a draw here.
   NodeCnt++;
+  Count(kStNodes);
   *rpt = 0;
   for (int i = GameCnt - 1; i >= Game50 && i >= 0; i -= 2) {
     if (GameList[i].hashbd == hashbd && GameList[i].hashkey == hashkey) {
@@ -111,6 +139,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     Xdepth++;
     depth++;
     guard.extensions = 1;
+    Count(kStExtBare);
   }
 
   bool full_width = depth >= 1;
@@ -120,43 +149,47 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     const GameEntry& last = GameList[GameCnt];
     const GameEntry& prev = GameList[GameCnt > 0 ? GameCnt - 1 : 0];
     const int opp_king = PieceList[xside][0];
-    bool candidate = false;
+    Stat why = kStatCount;  // the first rule that makes the node a candidate
+    const auto mark = [&why](Stat rule) {
+      if (why == kStatCount) why = rule;
+    };
     // A recapture at ply 2 that won more than the ply-1 capture, next to
     // the enemy king.
     if (!InChk && ply == 3 && CptrFlag[1] != 0 && CptrFlag[1] == CptrFlag[2] && ChkFlag[1] == 0 &&
         value[last.captured] > value[prev.captured] + 100 &&
         distance(CptrFlag[2] - 1, opp_king) <= 2)
-      candidate = true;
+      mark(kStExtGain);
     // An even trade in a pawn ending.
     if (!InChk && emtl[0] == 0 && emtl[1] == 0 && CptrFlag[ply - 1] != 0 &&
         CptrFlag[ply - 2] != 0 && Rval[last.captured] == Rval[prev.captured])
-      candidate = true;
+      mark(kStExtTrade);
     // A pawn reaching its seventh rank or a passed pawn running.
     if (ply >= 4 && (ExtFlag[ply] & MF_PAWN_THREAT) &&
         (depth <= 2 || (ExtFlag[ply - 2] & MF_PAWN_THREAT)))
-      candidate = true;
+      mark(kStExtPawn);
     if (Sdepth + 1 >= Xdepth) {
       // (a) A recapture inside the window.
       if (CptrFlag[ply - 1] != 0 && CptrFlag[ply - 1] == CptrFlag[ply - 2] && e >= alpha - 64 &&
           e <= beta + 64)
-        candidate = true;
+        mark(kStExtRecapture);
       // (b) The enemy queen closing in on the king after a capture there.
       if (mto < 64 && board[mto] == queen && ply >= 3 && istage <= 7 && CptrFlag[ply - 2] != 0 &&
           distance(CptrFlag[ply - 2] - 1, own_king) <= 3 && distance(mto, own_king) <= 2 &&
           distance(MoveFrom(MOVE), own_king) > 2 && !SqAtakd(mto, side))
-        candidate = true;
+        mark(kStExtQueen);
       // (c) A run of four captures on one square beside the enemy king.
       if (ply > 4 && CptrFlag[ply - 1] != 0 && CptrFlag[ply - 1] == CptrFlag[ply - 2] &&
           CptrFlag[ply - 2] == CptrFlag[ply - 3] && CptrFlag[ply - 3] == CptrFlag[ply - 4] &&
           distance(CptrFlag[ply - 1] - 1, opp_king) <= 2)
-        candidate = true;
+        mark(kStExtCaptureRun);
     }
 
-    if (candidate) {
+    if (why != kStatCount) {
       if (Xdepth < maxhorizon || (ply > 5 && InChk && ChkFlag[ply - 3] && ChkFlag[ply - 5])) {
         Xdepth++;
         depth++;
         guard.extensions++;
+        Count(why);
       } else if (depth <= 1 && ply >= 4) {
         // Out of budget: only check runs and advanced pawns near the
         // horizon keep a second ply.
@@ -164,11 +197,14 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
           Xdepth++;
           guard.extensions++;
           depth = 2;
+          Count(kStExtCheckRun);
         } else {
           depth = 1;
           if (ply <= Xdepth + 2 && (ExtFlag[ply] & MF_PAWN_THREAT) &&
-              (ExtFlag[ply - 2] & (MF_PAWN_THREAT | MF_CHECK)) && (mto < 16 || mto > 47))
+              (ExtFlag[ply - 2] & (MF_PAWN_THREAT | MF_CHECK)) && (mto < 16 || mto > 47)) {
             depth = 2;
+            Count(kStExtPawnLate);
+          }
         }
       }
       // A double check widens the budget too.
@@ -178,6 +214,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
         guard.extensions++;
         maxhorizon++;
         IncHorizon[ply]++;
+        Count(kStExtDoubleCheck);
       }
     } else if (opp_risk >= 2 && BothChecks(ply) &&
                !(ChkFlag[ply - 2] == ChkFlag[ply - 4] &&
@@ -187,6 +224,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
         Xdepth++;
         guard.extensions++;
         depth = 2;
+        Count(kStExtCheckSeq);
       }
     }
   } else {
@@ -195,12 +233,18 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     const bool king_on_rank = BaseRisk[side] && Rank(own_king) == mto_rank;
     if (InChk && ply <= Xdepth + 1) {
       full_width = true;
+      Count(kStWidenCheck);
     } else if (ply <= Xdepth + 2 && ply <= Sdepth + 4) {
-      if ((InChk && (e >= alpha - kSlack || own_risk > 1 || king_on_rank)) ||
-          ((ExtFlag[ply] & MF_PAWN_THREAT) && (mto < 16 || mto > 47)) ||
-          (depth == 0 && HungVar[side] - HungVar[xside] >= 2 && ply < maxhorizon &&
-           e >= alpha - kSlack)) {
+      if (InChk && (e >= alpha - kSlack || own_risk > 1 || king_on_rank)) {
         full_width = true;
+        Count(kStWidenCheck);
+      } else if ((ExtFlag[ply] & MF_PAWN_THREAT) && (mto < 16 || mto > 47)) {
+        full_width = true;
+        Count(kStWidenPawn);
+      } else if (depth == 0 && HungVar[side] - HungVar[xside] >= 2 && ply < maxhorizon &&
+                 e >= alpha - kSlack) {
+        full_width = true;
+        Count(kStWidenHung);
       } else if (e > alpha + kSlack) {
         gen = 0;
       } else if (BothChecks(ply) && (ChkFlag[ply - 2] != ChkFlag[ply - 4] ||
@@ -214,6 +258,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     } else if (ply <= Xdepth + 4) {
       if (e >= alpha - kSlack && InChk && (own_risk > 1 || (own_risk == 1 && king_on_rank))) {
         full_width = true;
+        Count(kStWidenCheck);
       } else if (e > beta + kSlack) {
         gen = 0;
       } else if (BothChecks(ply)) {
@@ -233,9 +278,11 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   int32_t alpha2 = alpha;
   bool threatened = false;
   TTEntry* slot = nullptr;
+  uint16_t hash_move = 0;
 
   if (!full_width) {
     // 7. Quiescence: stand pat, then captures and perhaps checks.
+    Count(kStQNodes);
     if (e >= beta) {
       bstline[ply] = 0;
       return e;
@@ -264,8 +311,10 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       return false;
     };
     int32_t result = 0;
-    if (hashflag && settled(ProbeTTable(side, depth, &alpha, &beta, &e, ply, &slot), &result))
+    if (hashflag && settled(ProbeTTable(side, depth, &alpha, &beta, &e, ply, &slot), &result)) {
+      Count(kStTTCutoffs);
       return result;
+    }
     if (ply < 4 && learn && settled(ProbeLearn(side, depth, &alpha, &beta, &e, ply), &result))
       return result;
 
@@ -273,6 +322,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     if (depth == 1 && !nullflag && HungVar[side] == 0 && emtl[0] > 348 && emtl[1] > 348 &&
         !(ExtFlag[ply] & MF_PAWN_THREAT) && !InChk &&
         e >= beta + kStaticMargin[std::clamp(own_risk, 0, 6)]) {
+      Count(kStMarginCutoffs);
       bstline[ply] = 0;
       return e;
     }
@@ -280,8 +330,9 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
     // 10. Generation; in check near the root the moves are tried for
     // legality until two are found: none is mate, one is forced and
     // searched a ply deeper.
+    hash_move = PV;
     MoveList(side, ply);
-    OrderMoves(side, ply, PV);
+    OrderMoves(side, ply, hash_move);
     if (ply <= Xdepth && InChk == 1) {
       int legal = 0;
       for (TreeEntry* p = TrPnt[ply]; p < TrPnt[ply + 1] && legal < 2; p++) {
@@ -299,6 +350,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
         guard.extensions++;
         maxhorizon++;
         IncHorizon[ply]++;
+        Count(kStExtSingleReply);
       }
     }
 
@@ -310,6 +362,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
         TrPnt[ply + 1] - TrPnt[ply] >= 12 && parent_moves >= 12 && emtl[0] > 348 && emtl[1] > 348 &&
         mtl[0] + mtl[1] > 4000 && (ply > Sdepth / 4 || (emtl[0] > 1090 && emtl[1] > 1090)) &&
         GameCnt + 1 < kGameListSize) {
+      Count(kStNullTries);
       const uint32_t saved_move = MOVE;
       const uint8_t saved_ep = epsquare;
       GameCnt++;
@@ -329,6 +382,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       ExtFlag[ply + 1] = 0;
       PV = 0;
       const int r = (depth > 3 || e < alpha - kSlack) ? 2 : 1;
+      if (r == 1) Count(kStNullR1);
       Sdepth -= r;
       Xdepth -= r;
       maxhorizon -= r;
@@ -345,11 +399,15 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       MOVE = saved_move;
       if (timeout) return -Tscore[ply - 1];
       if (n >= beta) {
+        Count(kStNullCutoffs);
         if (n >= 9000) return n;
         return n > beta + kSlack ? n - 23 : beta;
       }
-      if (((ply < Sdepth && n < alpha - 400) || n < ply - 9992) && depth < 4 && e >= alpha - kSlack)
+      if (((ply < Sdepth && n < alpha - 400) || n < ply - 9992) && depth < 4 &&
+          e >= alpha - kSlack) {
         threatened = true;
+        Count(kStNullThreats);
+      }
       if (n > alpha) best = alpha2 = n;
     }
   }
@@ -362,6 +420,7 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
   const bool prune = !full_width && emtl[0] != 0 && emtl[1] != 0;
   TreeEntry* best_entry = first;
   bool researched = false;
+  int searched = 0;  // moves searched in this pass
   uint32_t line[kMaxPly];
   const int count = static_cast<int>(end - first);
   for (int i = 0; i < count; i++) {
@@ -379,6 +438,10 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
       if (!(p->flags & MF_CHECK)) continue;
     }
 
+    if (searched++ == 0 && hash_move != 0 && !researched) {
+      Count(kStHashMoveNodes);
+      if (ShortMove(p->from, p->to) == hash_move) Count(kStHashMoveFirst);
+    }
     MakeMove(side, p);
     PV = 0;
     CptrFlag[ply] = (p->flags & MF_CAPTURE) ? static_cast<uint8_t>(p->to + 1) : 0;
@@ -407,6 +470,8 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
           // The null move showed a threat: search the node once more,
           // a ply deeper.
           researched = true;
+          Count(kStThreatResearch);
+          searched = 0;
           depth++;
           best = start_best;
           alpha2 = start_alpha;
@@ -422,13 +487,18 @@ int32_t TreeSearch(int side, int ply, int depth, int32_t alpha, int32_t beta, ui
 
     if (NodeCnt > ETnodes) CheckElapsedTime(0);
     if (timeout) return -Tscore[ply - 1];
-    if (best >= beta) break;
+    if (best >= beta) {
+      if constexpr (kStats) CountCutoff(ply, depth, full_width, searched == 1, *p, hash_move);
+      break;
+    }
   }
 
   // 13. Results: hash and learning stores, refutation, history, killers.
   if (best == ply - kMateValue) bstline[ply] = 0;
   if (best_entry->flags & MF_REPEAT) *rpt = -1;
   const uint32_t best_move = MoveWord(*best_entry);
+  if (full_width && *rpt == 0 && ply > Sdepth && !(best_entry->flags & (MF_REPEAT | MF_PROMOTE)))
+    Count(kStTTBeyond);
   if (full_width && *rpt == 0 && ply <= Sdepth && !(best_entry->flags & (MF_REPEAT | MF_PROMOTE))) {
     if (hashflag) PutInTTable(side, depth, best, alpha, beta, best_move, ply, slot);
     if (ply < 4 && LastIteration && learn)
