@@ -429,8 +429,13 @@ void ataks(int side, int16_t* a) {
         u = IsEmpty(u) ? nx[u].nextpos : nx[u].nextdir;
       }
     } else {
-      for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir)
-        a[u] = static_cast<int16_t>((a[u] + 1) | control[kind]);
+      // The nextdir chain laid out flat: no load waits for the one before.
+      const StepSet& st = Steps[ptype[side][kind]][o];
+      const int16_t code = control[kind];
+      for (int k = 0; k < st.count; k++) {
+        const int u = st.sq[k];
+        a[u] = static_cast<int16_t>((a[u] + 1) | code);
+      }
     }
   }
 }
