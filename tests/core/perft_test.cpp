@@ -92,6 +92,21 @@ bool HasPinnedMan(int side) {
   return false;
 }
 
+// Castlings of side that only an attacked king square, passing square or
+// target square forbids.
+int CastlingsRefusedByAttacks(int side) {
+  const int o = side == white ? 4 : 60;
+  if (board[o] != king || color[o] != side || Mvboard[o] != 0 || castld[side]) return 0;
+  int refused = 0;
+  for (int to : {o + 2, o - 2}) {
+    const int r = to > o ? o + 3 : o - 4, d = to > o ? to - 1 : to + 1;
+    if (board[r] != rook || color[r] != side || Mvboard[r] != 0) continue;
+    if (color[to] != neutral || color[d] != neutral || color[to - 1] != neutral) continue;
+    if (!castle(side, ShortMove(o, to), 0)) refused++;
+  }
+  return refused;
+}
+
 // The counter against making every move, on the positions of random games
 // from starts rich in checks, pins (en passant along the rank among them),
 // castling past attacked squares and promotions.
@@ -108,10 +123,11 @@ TEST(CountLegalMoves, AgreesWithMakingEveryMoveOnRandomGames) {
       "r3k2r/8/3Q4/8/8/5q2/8/R3K2R b KQkq - 0 1",
       "r3k2r/1b4bq/8/8/8/8/7B/R3K2R w KQkq - 0 1",
       "8/5bk1/8/2Pp4/8/1K6/8/8 w - d6 0 1",
+      "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
   };
   std::mt19937 rng(20261208);
   int positions = 0, in_check = 0, double_check = 0, pinned = 0, en_passant = 0, refused_ep = 0,
-      castling = 0, promotions = 0;
+      castling = 0, refused_castling = 0, promotions = 0;
   for (const char* fen : starts) {
     for (int game = 0; game < 24; game++) {
       SetFen(fen);
@@ -136,6 +152,7 @@ TEST(CountLegalMoves, AgreesWithMakingEveryMoveOnRandomGames) {
           double_check += found == 0 ? 1 : 0;
         }
         pinned += HasPinnedMan(side) ? 1 : 0;
+        refused_castling += CastlingsRefusedByAttacks(side);
         for (const TreeEntry& e : legal) {
           en_passant += (e.flags & MF_EP) ? 1 : 0;
           castling += (e.flags & MF_CASTLE) ? 1 : 0;
@@ -156,6 +173,7 @@ TEST(CountLegalMoves, AgreesWithMakingEveryMoveOnRandomGames) {
   EXPECT_GT(en_passant, 30);
   EXPECT_GT(refused_ep, 5);
   EXPECT_GT(castling, 400);
+  EXPECT_GT(refused_castling, 200);
   EXPECT_GT(promotions, 3000);
 }
 
