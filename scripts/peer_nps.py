@@ -4,9 +4,14 @@
     scripts/peer_nps.py [--seconds S] [ENGINE ...]
 
 Each engine gets every bench position (read from tools/bench.cpp) with
-"setboard", "post" and "st S", then "go"; the last thinking line before its
-move gives nodes and centiseconds. Prints the total nodes per second per
-engine. ENGINE defaults to build/vorna, fairymax and phalanx.
+"easy" (no pondering), "setboard", "post" and "st S", then "go"; the last
+thinking line before its move gives nodes and centiseconds. Prints the total
+nodes per second per engine and its rate against Vorna's. ENGINE defaults to
+build/vorna and Debian's fairymax, phalanx, sjeng and hoichess (those that
+are installed). Engines count nodes in their own ways (sjeng's thinking
+lines, for one, leave out part of its quiescence nodes), so the figures
+compare speeds only roughly. A position that an engine answers without a
+timed thinking line (a quick mate, say) is left out of its total.
 """
 
 import argparse
@@ -20,7 +25,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "integ
 from harness import Engine  # noqa: E402
 
 ROOT = os.path.join(os.path.dirname(__file__), "..")
-DEFAULT = [os.path.join(ROOT, "build", "vorna"), "/usr/games/fairymax", "/usr/games/phalanx"]
+PEERS = ["fairymax", "phalanx", "sjeng", "hoichess"]
+# Commands that keep a peer from answering out of its opening book.
+NO_BOOK = {"hoichess": "book off\n"}
+DEFAULT = [os.path.join(ROOT, "build", "vorna")] + [
+    os.path.join("/usr/games", p) for p in PEERS if os.path.exists(os.path.join("/usr/games", p))]
 THINKING = re.compile(r"^\s*(\d+)\s+(-?\d+)\s+(\d+)\s+(\d+)\s")
 MOVE = re.compile(r"^(move\s+\S+|\d+\.\s+\.\.\.\s+\S+)")
 
@@ -41,7 +50,16 @@ def measure(command, fen, seconds):
     engine.pending = b""
     try:
         engine.send("xboard\nprotover 2\n")
-        time.sleep(0.3)
+        # Wait for the end of the feature list (sjeng first allocates its
+        # tables); engines that send none get two seconds.
+        deadline = time.monotonic() + 2
+        while time.monotonic() < deadline:
+            try:
+                line = engine.read_line(deadline - time.monotonic())
+            except TimeoutError:
+                break
+            if line is None or "done=1" in line:
+                break
         vorna = os.path.basename(args[0]) == "vorna"
         if vorna:
             # Vorna prints no thinking under a fixed time per move; analysis
@@ -50,7 +68,8 @@ def measure(command, fen, seconds):
             time.sleep(seconds)
             engine.send("exit\nping 1\n")
         else:
-            engine.send("new\nforce\nsetboard %s\npost\nst %d\ngo\n" % (fen, seconds))
+            engine.send(NO_BOOK.get(os.path.basename(args[0]), "") +
+                        "easy\nnew\nforce\nsetboard %s\npost\nst %d\ngo\n" % (fen, seconds))
         best = None
         while True:
             line = engine.read_line(seconds * 3 + 10)
@@ -72,16 +91,20 @@ def main():
     ap.add_argument("engines", nargs="*", default=DEFAULT)
     args = ap.parse_args()
     fens = positions()
+    first = None
     for command in args.engines:
-        nodes = centis = 0
+        nodes = centis = answered = 0
         for fen in fens:
             got = measure(command, fen, args.seconds)
             if got and got[1] > 0:
                 nodes += got[0]
                 centis += got[1]
+                answered += 1
         rate = nodes * 100 // centis if centis else 0
-        print("%-24s %10d nodes  %7.1f s  %9d nodes per second" %
-              (os.path.basename(command.split()[0]), nodes, centis / 100, rate))
+        first = rate if first is None else first
+        print("%-12s %2d/%d positions %11d nodes %7.1f s %9d nodes per second  %5.2f x the first" %
+              (os.path.basename(command.split()[0]), answered, len(fens), nodes, centis / 100, rate,
+               rate / first if first else 0), flush=True)
 
 
 if __name__ == "__main__":

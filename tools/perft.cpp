@@ -1,6 +1,8 @@
-// perft [--divide] "<FEN>" <depth>: counts the leaves of the legal move tree.
-// With --divide the count below each root move is printed first. The total is
-// the last line of standard output; the rate goes to standard error.
+// perft [--divide] [--make] "<FEN>" <depth>: counts the leaves of the legal
+// move tree. With --divide the count below each root move is printed first;
+// with --make every move down to the leaves is made and the king tested,
+// instead of counting the legal moves at the last ply. The total is the last
+// line of standard output; the rate goes to standard error.
 #include "core/perft.h"
 
 #include <chrono>
@@ -18,14 +20,18 @@
 #include "ui/position.h"
 
 int main(int argc, char** argv) {
-  bool divide = false;
+  bool divide = false, make = false;
   int arg = 1;
-  if (arg < argc && (strcmp(argv[arg], "--divide") == 0 || strcmp(argv[arg], "-d") == 0)) {
-    divide = true;
-    arg++;
+  for (; arg < argc; arg++) {
+    if (strcmp(argv[arg], "--divide") == 0 || strcmp(argv[arg], "-d") == 0)
+      divide = true;
+    else if (strcmp(argv[arg], "--make") == 0)
+      make = true;
+    else
+      break;
   }
   if (argc - arg != 2) {
-    fprintf(stderr, "usage: perft [--divide] \"<FEN>\" <depth>\n");
+    fprintf(stderr, "usage: perft [--divide] [--make] \"<FEN>\" <depth>\n");
     return 2;
   }
   const int depth = atoi(argv[arg + 1]);
@@ -40,6 +46,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int side = player;
+  uint64_t (*count)(int, int, int) = make ? PerftByMaking : Perft;
   const auto start = std::chrono::steady_clock::now();
   uint64_t total = 0;
   if (divide && depth >= 1) {
@@ -47,7 +54,7 @@ int main(int argc, char** argv) {
     for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
       MakeMove(side, e);
       if (!SqAtakd(PieceList[side][0], 1 - side)) {
-        const uint64_t n = Perft(1 - side, 2, depth - 1);
+        const uint64_t n = count(1 - side, 2, depth - 1);
         const char promo[2] = {(e->flags & MF_PROMOTE) ? "  nbrq"[e->flags & MF_PROMO_PIECE] : '\0',
                                '\0'};
         printf("%c%c%c%c%s: %llu\n", 'a' + File(e->from), '1' + Rank(e->from), 'a' + File(e->to),
@@ -57,7 +64,7 @@ int main(int argc, char** argv) {
       UnmakeMove(side, e);
     }
   } else {
-    total = Perft(side, 1, depth);
+    total = count(side, 1, depth);
   }
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

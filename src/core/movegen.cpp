@@ -421,16 +421,21 @@ void ataks(int side, int16_t* a) {
   for (int i = PieceCnt[side]; i >= 0; i--) {
     const int o = PieceList[side][i];
     const int kind = board[o];
-    const NextStep* nx = next[ptype[side][kind]][o];
+    const int16_t code = control[kind];  // read once: a may alias the tables
     if (sweep[kind]) {
+      const NextStep* nx = next[kind][o];
       int u = nx[o].nextpos;
       while (u != o) {
-        a[u] = static_cast<int16_t>((a[u] + 1) | control[kind]);
+        a[u] = static_cast<int16_t>((a[u] + 1) | code);
         u = IsEmpty(u) ? nx[u].nextpos : nx[u].nextdir;
       }
     } else {
-      for (int u = nx[o].nextdir; u != o; u = nx[u].nextdir)
-        a[u] = static_cast<int16_t>((a[u] + 1) | control[kind]);
+      // The nextdir chain laid out flat: no load waits for the one before.
+      const StepSet& st = Steps[ptype[side][kind]][o];
+      for (int k = 0; k < st.count; k++) {
+        const int u = st.sq[k];
+        a[u] = static_cast<int16_t>((a[u] + 1) | code);
+      }
     }
   }
 }

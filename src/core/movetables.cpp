@@ -12,6 +12,8 @@ const int16_t direc[8][8] = {{0, 0, 0, 0, 0, 0, 0, 0},           {10, 9, 11, 0, 
                              {1, 10, -1, -10, 9, 11, -9, -11},   {-10, -9, -11, 0, 0, 0, 0, 0}};
 const int16_t max_steps[8] = {0, 2, 1, 7, 7, 7, 1, 2};
 NextStep next[8][64][64];
+StepSet Steps[8][64];
+uint64_t KingZone[64];
 uint8_t distdata[65][65];
 uint8_t taxidata[64][64];
 int16_t FieldColor[64];
@@ -19,14 +21,14 @@ int16_t FieldColor[64];
 namespace {
 
 // The rays of one man: up to eight directions of up to seven squares.
-struct Rays {
+struct RayBuild {
   int len[8];
   int sq[8][7];
 };
 
-Rays BuildRays(int type, int mailbox) {
+RayBuild BuildRays(int type, int mailbox) {
   const int origin = nunmap[mailbox];
-  Rays r{};
+  RayBuild r{};
   for (int d = 0; d < 8; d++) {
     r.len[d] = 0;
     r.sq[d][0] = origin;
@@ -53,7 +55,7 @@ Rays BuildRays(int type, int mailbox) {
   return r;
 }
 
-void ChainPawn(NextStep* nx, int origin, const Rays& r) {
+void ChainPawn(NextStep* nx, int origin, const RayBuild& r) {
   // Pushes: O -> first -> second (if any) -> O.
   int p = origin;
   for (int k = 0; k < r.len[0]; k++) {
@@ -66,7 +68,16 @@ void ChainPawn(NextStep* nx, int origin, const Rays& r) {
   if (r.len[1] > 0) nx[r.sq[1][0]].nextdir = static_cast<uint8_t>(r.sq[2][0]);
 }
 
-void ChainPiece(NextStep* nx, int origin, const Rays& r) {
+// The flat copy of the nextdir chain of type t on o.
+void FlattenSteps(int t, int o) {
+  const NextStep* nx = next[t][o];
+  StepSet& st = Steps[t][o];
+  st = StepSet{};
+  for (int u = nx[o].nextdir; u != o && st.count < 8; u = nx[u].nextdir)
+    st.sq[st.count++] = static_cast<uint8_t>(u);
+}
+
+void ChainPiece(NextStep* nx, int origin, const RayBuild& r) {
   nx[origin].nextdir = static_cast<uint8_t>(r.sq[0][0]);
   int p = origin;
   for (int i = 0; i < 8; i++) {
@@ -97,12 +108,19 @@ void Initialize_moves() {
     for (int m = 21; m <= 98; m++) {
       const int origin = nunmap[m];
       if (origin < 0) continue;
-      const Rays r = BuildRays(t, m);
+      const RayBuild r = BuildRays(t, m);
       if (t == 1 || t == 7)
         ChainPawn(next[t][origin], origin, r);
       else
         ChainPiece(next[t][origin], origin, r);
+      FlattenSteps(t, origin);
     }
+  }
+  for (int o = 0; o < 64; o++) {
+    KingZone[o] = 0;
+    for (int x = 0; x < 64; x++)
+      if (std::abs((o & 7) - (x & 7)) <= 1 && std::abs((o >> 3) - (x >> 3)) <= 1)
+        KingZone[o] |= uint64_t{1} << x;
   }
 }
 

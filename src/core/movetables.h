@@ -23,6 +23,16 @@ extern uint8_t distdata[65][65];    // king distance; square 64 is "absent"
 extern uint8_t taxidata[64][64];    // Manhattan distance
 extern int16_t FieldColor[64];      // 1 on dark squares
 
+// The nextdir chain of a pawn (its captures), knight or king laid out flat,
+// in chain order, for the attack maps: no load waits for the one before.
+struct StepSet {
+  uint8_t count;
+  uint8_t sq[8];
+};
+extern StepSet Steps[8][64];
+// Squares within king distance 1 of each square, the square included.
+extern uint64_t KingZone[64];
+
 void Initialize_moves();
 void Initialize_dist();
 void Initialize_fcol();

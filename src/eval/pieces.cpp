@@ -34,13 +34,14 @@ int AttackedPiece(int sq, int kind, int V) {
 // the slider of kind on sq. Adds to s and returns the squares counted.
 int SlidingWalk(int sq, int kind, int& s) {
   const NextStep* nx = next[kind][sq];
+  const uint64_t zone = KingZone[EnemyKing];
   int m = 0;
   int candidate = -1;  // first man met on the current ray
   int x = nx[sq].nextpos;
   while (x != sq) {
     const bool last_on_ray = nx[x].nextpos == nx[x].nextdir;
     // 1. Aim at the enemy king's surroundings.
-    if (distdata[x][EnemyKing] < 2) s += KATAK;
+    if ((zone >> x) & 1) s += KATAK;
     if (color[x] == neutral) {
       // 2. Mobility, also behind a pin candidate.
       m++;

@@ -133,4 +133,22 @@ TEST_F(MoveTables, DistancesAndSquareColours) {
   EXPECT_EQ(nunmap[29], -1);
 }
 
+TEST_F(MoveTables, FlatStepsAndKingZonesMatchTheChainsAndDistances) {
+  // Steps: a white pawn on a2 takes on b3 only; a knight on b1 reaches its
+  // three squares in chain order; every list equals its nextdir chain.
+  EXPECT_EQ(Steps[1][Sq("a2")].count, 1);
+  EXPECT_EQ(Steps[1][Sq("a2")].sq[0], Sq("b3"));
+  EXPECT_EQ(Steps[7][Sq("e7")].count, 2);
+  for (int t : {1, 2, 6, 7})
+    for (int o = 0; o < 64; o++) {
+      std::vector<int> chain, flat;
+      for (int u = next[t][o][o].nextdir; u != o; u = next[t][o][u].nextdir) chain.push_back(u);
+      for (int k = 0; k < Steps[t][o].count; k++) flat.push_back(Steps[t][o].sq[k]);
+      EXPECT_EQ(flat, chain) << "type " << t << " from " << o;
+    }
+  for (int a = 0; a < 64; a++)
+    for (int b = 0; b < 64; b++)
+      EXPECT_EQ((KingZone[a] >> b) & 1, distdata[a][b] <= 1 ? 1u : 0u) << a << " " << b;
+}
+
 }  // namespace
