@@ -348,7 +348,8 @@ void Iterate(int side, int* rpt) {
     NextExtraTime(score, t2, best);
     if (Sdepth == 3 && score > t2 + 80) EasyMove = best;
 
-    // Stop conditions.
+    // Stop conditions, judged on the clock as the iteration ends.
+    if (TCflag > 0) ReadElapsedTime();
     int32_t v = 0;
     if (abs(score) > 8999) timeout = 1;
     if (Sdepth == 7 && score == 0 && PieceCnt[0] + PieceCnt[1] + 2 <= tb_access &&
