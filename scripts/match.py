@@ -67,6 +67,9 @@ def abnormal(tags, moves, vorna_white):
     text = final_comment(moves)
     if result == "*":
         return "unterminated: " + re.sub(r"\s+", " ", moves[-160:])
+    if "false" in text and "claim" in text:
+        # A draw or win claimed that the GUI found untrue: the claimer loses.
+        return "false claim: " + text
     if "forfeit" in text or "illegal" in text or "invalid" in text:
         return "illegal move: " + text
     if "on time" in text or "time forfeit" in text or "flag" in text:
@@ -202,6 +205,7 @@ def main():
     games = parse_games(text)
     wins = draws = losses = 0
     problems = []
+    endings = {}
     for i, (tags, moves) in enumerate(games, 1):
         vorna_white = tags.get("White", "").lower().startswith("vorna")
         result = tags.get("Result", "*")
@@ -212,6 +216,8 @@ def main():
                 wins += 1
             else:
                 losses += 1
+        ending = re.sub(r"\s+", " ", final_comment(moves)) or "(no comment)"
+        endings[ending] = endings.get(ending, 0) + 1
         reason = abnormal(tags, moves, vorna_white)
         if reason:
             problems.append("game %d (%s): %s" % (i, "white" if vorna_white else "black", reason))
@@ -222,6 +228,8 @@ def main():
     print("games %d: +%d =%d -%d  score %.1f/%d" % (played, wins, draws, losses,
                                                     wins + draws / 2, played))
     print("elo %+.0f +/- %.0f" % (diff, margin))
+    for ending, count in sorted(endings.items(), key=lambda e: -e[1]):
+        print("ending %3d x %s" % (count, ending))
     start_low, moved_low = lowest_clock(debug)
     if start_low is not None:
         print("lowest Vorna clock: %.2f s at the start of a move, %.2f s when it moved"

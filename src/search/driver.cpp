@@ -9,6 +9,7 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/movetables.h"
+#include "core/tables.h"
 #include "egtb/egtb.h"
 #include "eval/evaluate.h"
 #include "search/hashtable.h"
@@ -72,6 +73,14 @@ bool Pondering() {
 
 bool BareKings() {
   return mtl[white] == 1200 && mtl[black] == 1200;
+}
+
+// No pawns and at most one minor piece on the board: no sequence of moves
+// mates, so a GUI accepts the draw claim. Two knights, or a minor against a
+// minor, can still mate with the loser's help; a claim there is refused and
+// loses, so the engine plays on (its evaluation still scores them drawn).
+bool NoMatePossible() {
+  return pmtl[white] + pmtl[black] == 0 && emtl[white] + emtl[black] <= value[bishop];
 }
 
 // The time the root search grants itself, judged before each root move
@@ -580,7 +589,7 @@ void SelectMove(int side) {
     MakeMove(side, root);
     moved = true;
     ThreefoldRepetition(&rpt);
-    if (rpt > 1 || MaterialRemis()) root->flags |= MF_DRAW_SCORE;
+    if (rpt > 1 || (MaterialRemis() && NoMatePossible())) root->flags |= MF_DRAW_SCORE;
   }
   OutputMove();
   if (root->score == kMatedAtRoot || root->score == kMateNextMove) mate = 1;
