@@ -367,6 +367,9 @@ void Iterate(int side, int* rpt) {
     if (t2 < -8999) StopOrWouldStop();
     if (TCflag > 0 && 4 * (ElapsedTime + PonderedTime) > 2 * ResponseTime + ExtraTime)
       StopOrWouldStop();
+    // At the hard limit (a clock down to its reserve) the next iteration
+    // would stop at its first check: do not start it.
+    if (TCflag > 0 && ElapsedTime + PonderedTime >= HardTimeLimit()) StopOrWouldStop();
     if (!(Pondering() && !WouldTimeout))
       LastIteration =
           TCflag > 0 && Sdepth >= 5 && 16 * (ElapsedTime + PonderedTime) > ResponseTime + ExtraTime;

@@ -45,6 +45,13 @@ int32_t MovesToControl(int32_t game_cnt, int32_t tcmoves) {
   return tcmoves - played % tcmoves;
 }
 
+int32_t HardTimeLimit() {
+  // A share of the clock from a half to a fifth, as pondering, the
+  // increment and the easy mode are off.
+  const int divisor = TCflag + 1 + easy + (incrementCs[0] == 0 ? 1 : 0);
+  return MoveTimeLimit(TimeControl[computer].timeLeft, divisor);
+}
+
 void SetResponseTime(int side) {
   if (TCflag > 0) {
     SideClock& c = TimeControl[side];
@@ -117,13 +124,8 @@ void CheckElapsedTime(int reset) {
   if (TCflag == 0) {
     if (used >= (TCminutes * 60 + TCseconds) * 100) StopSearch();
   } else if (TCflag > 0 && Sdepth > 1) {
-    // The budget with its extensions; a share of the clock, which falls
-    // from a half to a fifth as pondering, the increment and the easy mode
-    // are off; and the reserve.
-    const int divisor = TCflag + 1 + easy + (incrementCs[0] == 0 ? 1 : 0);
-    if (used > ResponseTime + ExtraTime ||
-        used >= MoveTimeLimit(TimeControl[computer].timeLeft, divisor))
-      StopSearch();
+    // The budget with its extensions, and the hard limit.
+    if (used > ResponseTime + ExtraTime || used >= HardTimeLimit()) StopSearch();
   }
 
   // 4. Reset.

@@ -46,6 +46,8 @@ int32_t MoveTimeLimit(int32_t time_left, int divisor);
 // the plies played since the start, as the GUI counts them: a game that
 // began with moves entered in force mode counts those too.
 int32_t MovesToControl(int32_t game_cnt, int32_t tcmoves);
+// MoveTimeLimit of the engine's clock under the current settings.
+int32_t HardTimeLimit();
 // Budget of the engine's move for side.
 void SetResponseTime(int side);
 // Reads the clock into ElapsedTime, without the stop tests and the poll.

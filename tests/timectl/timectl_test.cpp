@@ -261,6 +261,22 @@ TEST_F(Clocks, StopsBeforeTheReserveAndTheMoveOverhead) {
   EXPECT_EQ(timeout, 1);
 }
 
+TEST_F(Clocks, HardLimitFollowsTheSettings) {
+  computer = black;
+  TimeControl[black].timeLeft = 2010;
+  incrementCs[0] = 0;
+  TCflag = 2;
+  easy = 1;
+  EXPECT_EQ(HardTimeLimit(), 400);  // sudden death without pondering: a fifth
+  incrementCs[0] = 10;
+  EXPECT_EQ(HardTimeLimit(), 500);  // with an increment: a quarter
+  TCflag = 1;
+  easy = 0;
+  EXPECT_EQ(HardTimeLimit(), 1000);  // moves per period, pondering: a half
+  TimeControl[black].timeLeft = 250;
+  EXPECT_EQ(HardTimeLimit(), 0);  // at the reserve
+}
+
 TEST_F(Clocks, FixedTimePerMoveStopsAtItsLimit) {
   TCflag = 0;
   TCminutes = 0;
