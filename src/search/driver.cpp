@@ -9,6 +9,7 @@
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/movetables.h"
+#include "core/tables.h"
 #include "egtb/egtb.h"
 #include "eval/evaluate.h"
 #include "search/hashtable.h"
@@ -73,6 +74,14 @@ bool Pondering() {
 
 bool BareKings() {
   return mtl[white] == 1200 && mtl[black] == 1200;
+}
+
+// No pawns and at most one minor piece on the board: no sequence of moves
+// mates, so a GUI accepts the draw claim. Two knights, or a minor against a
+// minor, can still mate with the loser's help; a claim there is refused and
+// loses, so the engine plays on (its evaluation still scores them drawn).
+bool NoMatePossible() {
+  return pmtl[white] + pmtl[black] == 0 && emtl[white] + emtl[black] <= value[bishop];
 }
 
 // The time the root search grants itself, judged before each root move
@@ -359,7 +368,8 @@ void Iterate(int side, int* rpt) {
     NextExtraTime(score, t2, best);
     if (Sdepth == 3 && score > t2 + 80) EasyMove = best;
 
-    // Stop conditions.
+    // Stop conditions, judged on the clock as the iteration ends.
+    if (TCflag > 0) ReadElapsedTime();
     int32_t v = 0;
     if (abs(score) > 8999) timeout = 1;
     if (Sdepth == 7 && score == 0 && PieceCnt[0] + PieceCnt[1] + 2 <= tb_access &&
@@ -368,6 +378,9 @@ void Iterate(int side, int* rpt) {
     if (t2 < -8999) StopOrWouldStop();
     if (TCflag > 0 && 4 * (ElapsedTime + PonderedTime) > 2 * ResponseTime + ExtraTime)
       StopOrWouldStop();
+    // At the hard limit (a clock down to its reserve) the next iteration
+    // would stop at its first check: do not start it.
+    if (TCflag > 0 && ElapsedTime + PonderedTime >= HardTimeLimit()) StopOrWouldStop();
     if (!(Pondering() && !WouldTimeout))
       LastIteration =
           TCflag > 0 && Sdepth >= 5 && 16 * (ElapsedTime + PonderedTime) > ResponseTime + ExtraTime;
@@ -592,7 +605,7 @@ void SelectMove(int side) {
     MakeMove(side, root);
     moved = true;
     ThreefoldRepetition(&rpt);
-    if (rpt > 1 || MaterialRemis()) root->flags |= MF_DRAW_SCORE;
+    if (rpt > 1 || (MaterialRemis() && NoMatePossible())) root->flags |= MF_DRAW_SCORE;
   }
   OutputMove();
   if (root->score == kMatedAtRoot || root->score == kMateNextMove) mate = 1;

@@ -25,12 +25,41 @@ char BestTimeStr[32] = " in 0:00 [0]     ";
 int16_t AbandonMove = 0;
 void (*SearchInputPoll)() = nullptr;
 
+int32_t MoveBudget(int32_t time_left, int32_t moves_to_go, int tcflag, int tcmoves) {
+  int32_t t = moves_to_go == -3 ? 0 : time_left / (moves_to_go + 3);
+  if (tcflag == 1 && time_left <= 11999) t = 2 * t / 3;  // under two minutes left
+  t += t * moves_to_go / (2 * tcmoves + 1);
+  return t < 1 ? 1 : t;
+}
+
+int32_t MoveTimeLimit(int32_t time_left, int divisor) {
+  const int32_t left = time_left - kMoveOverhead;
+  const int32_t share = left / (divisor < 1 ? 1 : divisor);
+  const int32_t limit = share < left - kClockReserve ? share : left - kClockReserve;
+  return limit < 0 ? 0 : limit;
+}
+
+int32_t MovesToControl(int32_t game_cnt, int32_t tcmoves) {
+  if (tcmoves <= 0) return 1;
+  const int32_t played = (game_cnt < 0 ? 0 : game_cnt) / 2;  // by the side to move
+  return tcmoves - played % tcmoves;
+}
+
+int32_t HardTimeLimit() {
+  // A share of the clock from a half to a fifth, as pondering, the
+  // increment and the easy mode are off.
+  const int divisor = TCflag + 1 + easy + (incrementCs[0] == 0 ? 1 : 0);
+  return MoveTimeLimit(TimeControl[computer].timeLeft, divisor);
+}
+
 void SetResponseTime(int side) {
   if (TCflag > 0) {
-    const SideClock& c = TimeControl[side];
-    ResponseTime = c.movesToGo == -3 ? 0 : c.timeLeft / (c.movesToGo + 3);
-    if (TCflag == 1 && c.timeLeft <= 11999) ResponseTime = 2 * ResponseTime / 3;
-    ResponseTime += ResponseTime * c.movesToGo / (2 * TCmoves + 1);
+    SideClock& c = TimeControl[side];
+    // One period repeating: the moves left until the control are the GUI's,
+    // also when the game did not start with the engine's own count.
+    if (TCflag == 1 && minutes[1] == 0)
+      c.movesToGo = static_cast<int16_t>(MovesToControl(GameCnt, TCmoves));
+    ResponseTime = MoveBudget(c.timeLeft, c.movesToGo, TCflag, TCmoves);
   } else {
     ResponseTime = Level;
   }
@@ -77,10 +106,14 @@ void StopSearch() {
 
 }  // namespace
 
-void CheckElapsedTime(int reset) {
-  // 1. Time since the last reset; a clock set back counts as none.
+void ReadElapsedTime() {
   ElapsedTime = VornaClock() - time0;
-  if (ElapsedTime < 0) ElapsedTime = 0;
+  if (ElapsedTime < 0) ElapsedTime = 0;  // a clock set back counts as none
+}
+
+void CheckElapsedTime(int reset) {
+  // 1. Time since the last reset.
+  ReadElapsedTime();
 
   // 2. When to look again.
   ETnodes += node_inc;
@@ -91,10 +124,8 @@ void CheckElapsedTime(int reset) {
   if (TCflag == 0) {
     if (used >= (TCminutes * 60 + TCseconds) * 100) StopSearch();
   } else if (TCflag > 0 && Sdepth > 1) {
-    const int32_t left = TimeControl[computer].timeLeft;
-    const int divisor = TCflag + 1 + easy + (increment[0] == 0 ? 1 : 0);
-    if (used > ResponseTime + ExtraTime || used >= left / divisor || left - used <= 300)
-      StopSearch();
+    // The budget with its extensions, and the hard limit.
+    if (used > ResponseTime + ExtraTime || used >= HardTimeLimit()) StopSearch();
   }
 
   // 4. Reset.

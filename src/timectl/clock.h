@@ -27,8 +27,31 @@ extern int16_t AbandonMove;   // input took the move away from the engine
 // loop, none by default (tools that search without input).
 extern void (*SearchInputPoll)();
 
+// Centiseconds that the GUI's clock runs on each move beyond the engine's
+// own reading: the move's way through the pipes and the wait for a
+// processor on a busy machine (up to 0.1 s seen under load).
+constexpr int32_t kMoveOverhead = 10;
+// With less than this left, a search stops once its first iteration is done.
+constexpr int32_t kClockReserve = 300;
+
+// The budget of one move under a running clock: time_left on the clock,
+// moves_to_go to the next control (an estimate in sudden death), the kind
+// of control and its moves per period. At least 1.
+int32_t MoveBudget(int32_t time_left, int32_t moves_to_go, int tcflag, int tcmoves);
+// The most a move may use, whatever the budget and its extensions: a share
+// (1/divisor) of the clock less the move overhead, and never the reserve.
+// 0 when the clock is at the reserve or below.
+int32_t MoveTimeLimit(int32_t time_left, int divisor);
+// Moves to the next control of a repeating moves-per-period control, from
+// the plies played since the start, as the GUI counts them: a game that
+// began with moves entered in force mode counts those too.
+int32_t MovesToControl(int32_t game_cnt, int32_t tcmoves);
+// MoveTimeLimit of the engine's clock under the current settings.
+int32_t HardTimeLimit();
 // Budget of the engine's move for side.
 void SetResponseTime(int side);
+// Reads the clock into ElapsedTime, without the stop tests and the poll.
+void ReadElapsedTime();
 // Measures the time, decides whether the search must stop and polls the
 // input; reset 1 then restarts the clock.
 void CheckElapsedTime(int reset);

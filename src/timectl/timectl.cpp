@@ -16,12 +16,14 @@ int16_t TCmoves = 40;
 int16_t TCminutes = 120;
 int16_t TCseconds = 0;
 int16_t TCadd = 0;
+int32_t TCaddCs = 0;
 int32_t Level = 16;
 int32_t ilev = 16;
 int32_t TCindex = 0;
 int16_t contempt = 0;
 int32_t OperatorTime = 0;
 int32_t moves[3], minutes[3], seconds[3], increment[3];
+int32_t incrementCs[3];
 
 void InitTimeControl() {
   node_inc = 4096;
@@ -57,6 +59,7 @@ void SetTimeControl() {
       TCmoves = 60;
     }
     TCadd = static_cast<int16_t>(increment[1]);
+    TCaddCs = incrementCs[1];
     TCminutes = static_cast<int16_t>(minutes[1]);
     LoadBothClocks(TCmoves, TCminutes * 6000, true);
   } else if (GameCnt >= 2 * TCmoves - 1 && TCindex == 2 && moves[1] > 0 && minutes[2] > 0) {
@@ -70,6 +73,7 @@ void SetTimeControl() {
     }
     TCminutes = static_cast<int16_t>(minutes[2]);
     TCadd = static_cast<int16_t>(increment[2]);
+    TCaddCs = incrementCs[2];
     LoadBothClocks(TCmoves, TCminutes * 6000, true);
   } else if (TCflag > 0 && GameCnt > 2) {
     LoadBothClocks(TCmoves, TCminutes * 6000, true);  // the same control again

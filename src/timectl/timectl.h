@@ -14,12 +14,14 @@ extern int16_t TCmoves;       // moves per period (an estimate in sudden death)
 extern int16_t TCminutes;     // minutes per period
 extern int16_t TCseconds;     // extra seconds (fixed time per move)
 extern int16_t TCadd;         // increment in seconds per move
+extern int32_t TCaddCs;       // the same in centiseconds ("level 0 0:10 0.1" gives 10)
 extern int32_t Level;         // level number 1..16; 17 increment mode; 0 none
 extern int32_t ilev;          // level chosen at the console menu
 extern int32_t TCindex;       // period the game is in
 extern int32_t OperatorTime;  // seconds of operator delay per engine move
 extern int16_t contempt;      // contempt value in centipawns
 extern int32_t moves[3], minutes[3], seconds[3], increment[3];  // the periods
+extern int32_t incrementCs[3];  // the periods' increments in centiseconds
 
 // Start-up defaults: 40 moves in 120 minutes, a clock check every 4096 nodes.
 void InitTimeControl();

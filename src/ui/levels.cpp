@@ -42,6 +42,25 @@ int ReadNumber(const char*& p) {
   return static_cast<int16_t>(v);
 }
 
+// An increment at *p in seconds, perhaps with a fraction ("0.1"): the whole
+// seconds are returned (cut to 16 bits), the value in centiseconds goes to
+// *cs. Where no number stands, 0 and no advance.
+int ReadIncrement(const char*& p, int32_t* cs) {
+  const char* start = p;
+  const int secs = ReadNumber(p);
+  int32_t value = secs * 100;
+  if (*p == '.' && p[1] >= '0' && p[1] <= '9') {
+    // Tenths and hundredths; further digits do not count.
+    p++;
+    for (int scale = 10; *p >= '0' && *p <= '9'; p++, scale /= 10) value += (*p - '0') * scale;
+    if (value < 0) value = 0;
+  } else if (p == start) {
+    value = 0;
+  }
+  *cs = value;
+  return secs;
+}
+
 void SkipBlanks(const char*& p) {
   while (*p == ' ' || *p == '\t') p++;
 }
@@ -93,7 +112,8 @@ int32_t NextClockWord(bool* minsec, long* extra) {
 void ICS_Level() {
   char text[80];
   get_string(text, sizeof text);
-  for (int i = 0; i < 3; i++) moves[i] = minutes[i] = seconds[i] = increment[i] = 0;
+  for (int i = 0; i < 3; i++)
+    moves[i] = minutes[i] = seconds[i] = increment[i] = incrementCs[i] = 0;
   const char* p = text;
   for (int i = 0; i < 3; i++) {
     SkipBlanks(p);
@@ -109,7 +129,7 @@ void ICS_Level() {
       else
         seconds[i] = ReadNumber(p);
       SkipBlanks(p);
-      if (*p != '\0' && *p != 'X' && *p != '+') increment[i] = ReadNumber(p);
+      if (*p != '\0' && *p != 'X' && *p != '+') increment[i] = ReadIncrement(p, &incrementCs[i]);
       continue;
     }
     SkipBlanks(p);
@@ -126,10 +146,10 @@ void ICS_Level() {
         p++;
       else
         seconds[i] = ReadNumber(p);
-      increment[i] = ReadNumber(p);
+      increment[i] = ReadIncrement(p, &incrementCs[i]);
     } else {
       SkipBlanks(p);
-      if (*p != 'X' && *p != '+') increment[i] = ReadNumber(p);
+      if (*p != 'X' && *p != '+') increment[i] = ReadIncrement(p, &incrementCs[i]);
     }
     SkipBlanks(p);
     if (*p == 'X' || *p == '+') p++;
@@ -139,9 +159,10 @@ void ICS_Level() {
   TCminutes = static_cast<int16_t>(minutes[0]);
   TCseconds = static_cast<int16_t>(seconds[0]);
   TCadd = static_cast<int16_t>(increment[0]);
+  TCaddCs = incrementCs[0];
   TCflag = 1;
   if (TCmoves == 1) TCflag = 0;
-  if (TCadd != 0) Level = 17;
+  if (TCaddCs != 0) Level = 17;
   if (TCmoves == 0) {
     TCflag = 2;
     TCmoves = 50;
@@ -241,6 +262,7 @@ void SetLevel(int n) {
       minutes[period] = minutes[period - 1];
       moves[period] = moves[period - 1];
       increment[period] = increment[period - 1];
+      incrementCs[period] = incrementCs[period - 1];
     } else if (period == 1) {
       Set2ndMoves();
       Set2ndTime();

@@ -280,7 +280,7 @@ void OutputMove() {
 
   // 1. Score text, the increment, the display notice.
   ScoreText(LastScoreStr, sizeof LastScoreStr, s);
-  if (Level == 17) TimeControl[computer].timeLeft += static_cast<int32_t>(TCadd) * 100;
+  if (Level == 17) TimeControl[computer].timeLeft += TCaddCs;
   UpdateDisplay(root->from, root->to, (root->flags & MF_EP) ? 1 : 0, root->flags & MF_CASTLE);
 
   // 2. Check mark and SAN of the move in the game record.
@@ -353,7 +353,9 @@ void OutputMove() {
 
   // 9-10. Node rate, and the clock checks spaced to about fifty a second:
   // the check also polls the input, and a quarter of a second's delay in
-  // seeing the opponent's move loses games on time at fast controls.
+  // seeing the opponent's move loses games on time at fast controls. The
+  // spacing follows the last move's rate down as well as up (never below
+  // 4096 nodes), so that a slow endgame is not checked a tenth as often.
   const uint32_t spent = static_cast<uint32_t>(ElapsedTime + PonderedTime);
   if (spent > 0) {
     const int64_t rate = NodeCnt * 100 / static_cast<int64_t>(spent);
@@ -361,7 +363,7 @@ void OutputMove() {
   } else {
     evrate = 0;
   }
-  if (evrate > 50 * static_cast<int64_t>(node_inc)) node_inc = evrate / 50;
+  node_inc = evrate / 50 > 4096 ? evrate / 50 : 4096;
   PonderedTime = 0;
 }
 

@@ -90,7 +90,7 @@ void PonderHit() {
   SideClock& c = TimeControl[opponent];
   c.timeLeft -= PonderedTime;
   c.movesToGo--;
-  if (Level == 17) c.timeLeft += TCadd * 100;
+  if (Level == 17) c.timeLeft += TCaddCs;
 }
 
 }  // namespace

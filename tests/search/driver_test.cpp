@@ -87,6 +87,20 @@ TEST(SelectMove, BareKingsAreADrawWithoutSearch) {
   EXPECT_LE(NodeCnt, 1);
 }
 
+TEST(SelectMove, ALoneMinorIsClaimedAsADraw) {
+  const std::string out = Play("8/8/4k3/8/8/3K4/8/7n w - - 0 1", 4);
+  EXPECT_TRUE(Has(out, "1/2-1/2 {Insufficient Material}\n")) << out;
+  EXPECT_EQ(mate, 1);
+}
+
+TEST(SelectMove, AMinorAgainstAMinorIsPlayedOn) {
+  // Mate is still possible with help, so a GUI refuses the claim.
+  const std::string out = Play("8/8/4k3/8/8/3K4/8/N6b w - - 0 1", 4);
+  EXPECT_TRUE(Has(out, "1. ... ")) << out;
+  EXPECT_FALSE(Has(out, "1/2-1/2")) << out;
+  EXPECT_EQ(mate, 0);
+}
+
 TEST(SelectMove, FiftyReversibleMovesAreADraw) {
   // As if 101 reversible half-moves had been played since the last pawn move.
   const std::string out = Play("4k3/8/8/8/8/8/4P3/R3K3 w - - 0 1", 4,

@@ -23,10 +23,11 @@ class Clocks : public ::testing::Test {
   // Holds the time of the last reset an hour ahead: the clock reads as set
   // back, so no time has run since and the limits depend on PonderedTime alone.
   static void StopTheClock() { time0 = VornaClock() + 360000; }
-  SavedGlobals saved_{TCflag,      TCmoves,      TCminutes, TCseconds,      TCadd,    Level,
-                      moves,       minutes,      seconds,   increment,      computer, opponent,
-                      TimeControl, ResponseTime, ExtraTime, PonderedTime,   PonderOn, puzzling,
-                      timeout,     WouldTimeout, Sdepth,    MaxSearchDepth, time0,    GameCnt};
+  SavedGlobals saved_{TCflag,   TCmoves,  TCminutes,   TCseconds,    TCadd,     TCaddCs,
+                      Level,    moves,    minutes,     seconds,      increment, incrementCs,
+                      computer, opponent, TimeControl, ResponseTime, ExtraTime, PonderedTime,
+                      PonderOn, puzzling, timeout,     WouldTimeout, Sdepth,    MaxSearchDepth,
+                      time0,    GameCnt,  easy};
 };
 
 // Feeds the rest of a command line (or the next words) through a pipe.
@@ -44,21 +45,25 @@ class TimeControls : public Clocks {
 
 struct LevelCase {
   const char* line;
-  int flag, moves, level, minutes, seconds, add, time_left;
+  int flag, moves, level, minutes, seconds, add, add_cs, time_left;
 };
 
 TEST_F(TimeControls, LevelCommandSetsTheControl) {
   const LevelCase cases[] = {
       // Forty moves in five minutes.
-      {"40 5 0", 1, 40, 0, 5, 0, 0, 30000},
+      {"40 5 0", 1, 40, 0, 5, 0, 0, 0, 30000},
       // Sudden death with increment: increment mode, 50 moves estimated.
-      {"0 2 12", 2, 50, 17, 2, 0, 12, 12000},
+      {"0 2 12", 2, 50, 17, 2, 0, 12, 1200, 12000},
+      // A tenth of a second added per move is increment mode too.
+      {"0 0:10 0.1", 2, 50, 17, 0, 10, 0, 10, 0},
+      {"0 1 2.75", 2, 50, 17, 1, 0, 2, 275, 6000},
       // One move per period is a fixed time per move.
-      {"1 5 0", 0, -1, 300, 5, 0, 0, -1},
+      {"1 5 0", 0, -1, 300, 5, 0, 0, 0, -1},
       // Minutes and seconds: the clock counts the minutes only.
-      {"0 5:30 0", 2, 50, -1, 5, 30, 0, 30000},
+      {"0 5:30 0", 2, 50, -1, 5, 30, 0, 0, 30000},
+      {"40 0:30 0", 1, 40, 0, 0, 30, 0, 0, 0},
       // Thirty seconds per move, so "new" opens no level menu.
-      {"1 0:30 0", 0, -1, 30, 0, 30, 0, -1},
+      {"1 0:30 0", 0, -1, 30, 0, 30, 0, 0, -1},
   };
   for (const LevelCase& c : cases) {
     SCOPED_TRACE(c.line);
@@ -75,6 +80,7 @@ TEST_F(TimeControls, LevelCommandSetsTheControl) {
     EXPECT_EQ(TCminutes, c.minutes);
     EXPECT_EQ(TCseconds, c.seconds);
     EXPECT_EQ(TCadd, c.add);
+    EXPECT_EQ(TCaddCs, c.add_cs);
     if (c.time_left >= 0) {
       EXPECT_EQ(TimeControl[white].timeLeft, c.time_left);
     }
@@ -152,6 +158,123 @@ TEST_F(Clocks, ResponseTimeIsTheBudgetOfOneMove) {
   TimeControl[white] = {50, 30000};
   SetResponseTime(white);
   EXPECT_EQ(ResponseTime, 846);
+}
+
+struct BudgetCase {
+  const char* what;
+  int32_t time_left, to_go;
+  int flag, tc_moves, divisor;
+  int32_t budget, limit;
+};
+
+TEST(MoveBudget, AtTheEdgesOfTheClock) {
+  const BudgetCase cases[] = {
+      // The two worked examples: 40 in 120 minutes, 5 minutes sudden death.
+      {"40 moves in 120 min", 720000, 40, 1, 40, 3, 25012, 239996},
+      {"5 min sudden death", 30000, 50, 2, 50, 5, 846, 5998},
+      // 20 s sudden death, no pondering: a fifth of the clock at most.
+      {"20 s sudden death", 2000, 50, 2, 50, 5, 55, 398},
+      // 10 s with 0.1 s increment: twenty moves assumed, a quarter at most.
+      {"10 s + 0.1 s", 1000, 20, 2, 50, 4, 51, 247},
+      // The last move before the control of 40 in 30 s, and the first after.
+      {"last move before control", 500, 1, 1, 40, 4, 84, 122},
+      {"first move of a period", 3500, 40, 1, 40, 4, 80, 872},
+      // Just above the reserve the limit is what lies above it.
+      {"3.2 s left", 320, 50, 2, 50, 5, 8, 10},
+      // At or below the reserve: stop as soon as the first iteration is done.
+      {"1 s left", 100, 50, 2, 50, 5, 1, 0},
+      {"0.1 s left, increment", 10, 20, 2, 50, 4, 1, 0},
+      {"nothing left", 0, 50, 2, 50, 5, 1, 0},
+      {"flag fallen", -40, 50, 2, 50, 5, 1, 0},
+      {"moves to go -3", 6000, -3, 2, 50, 5, 1, 1198},
+  };
+  for (const BudgetCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(MoveBudget(c.time_left, c.to_go, c.flag, c.tc_moves), c.budget);
+    EXPECT_EQ(MoveTimeLimit(c.time_left, c.divisor), c.limit);
+  }
+}
+
+TEST(MoveBudget, LimitNeverReachesTheReserveOrHalfTheClock) {
+  for (int divisor = 2; divisor <= 5; divisor++) {
+    for (int32_t left = -100; left <= 100000; left += 7) {
+      const int32_t limit = MoveTimeLimit(left, divisor);
+      ASSERT_GE(limit, 0);
+      if (limit > 0) {
+        ASSERT_LE(limit + kMoveOverhead + kClockReserve, left) << left;
+        ASSERT_LE(2 * limit, left) << left;
+      }
+    }
+  }
+}
+
+struct ToGoCase {
+  int32_t game_cnt, tc_moves, to_go;
+};
+
+TEST(MoveBudget, MovesToTheControlFollowTheGameCount) {
+  const ToGoCase cases[] = {
+      {0, 40, 40},  {1, 40, 40},   // the first move of either side
+      {8, 40, 36},  {9, 40, 36},   // after four moves each entered in force mode
+      {78, 40, 1},  {79, 40, 1},   // the last move before the control
+      {80, 40, 40}, {158, 40, 1},  // the next period
+      {5, 1, 1},    {3, 0, 1},     // degenerate controls
+  };
+  for (const ToGoCase& c : cases)
+    EXPECT_EQ(MovesToControl(c.game_cnt, c.tc_moves), c.to_go) << c.game_cnt << " " << c.tc_moves;
+}
+
+TEST_F(Clocks, BudgetCountsTheMovesToTheControlAsTheGuiDoes) {
+  TCflag = 1;
+  TCmoves = 40;
+  minutes[1] = 0;
+  GameCnt = 78;                   // the 40th move: the control comes after it
+  TimeControl[white] = {5, 500};  // the engine's own count is behind
+  SetResponseTime(white);
+  EXPECT_EQ(TimeControl[white].movesToGo, 1);
+  EXPECT_EQ(ResponseTime, 84);
+  // Under a second period of its own the engine's count stands.
+  minutes[1] = 5;
+  TimeControl[white] = {5, 500};
+  SetResponseTime(white);
+  EXPECT_EQ(TimeControl[white].movesToGo, 5);
+}
+
+TEST_F(Clocks, StopsBeforeTheReserveAndTheMoveOverhead) {
+  TCflag = 2;
+  computer = white;
+  easy = 1;
+  incrementCs[0] = 0;
+  TimeControl[white].timeLeft = 320;  // 3.2 s: 0.1 s above reserve and overhead
+  ResponseTime = 100000;
+  ExtraTime = 0;
+  puzzling = 1;
+  timeout = 0;
+  PonderOn = 0;
+  StopTheClock();
+  Sdepth = 3;
+  PonderedTime = 9;
+  CheckElapsedTime(0);
+  EXPECT_EQ(timeout, 0);
+  PonderedTime = 10;
+  CheckElapsedTime(0);
+  EXPECT_EQ(timeout, 1);
+}
+
+TEST_F(Clocks, HardLimitFollowsTheSettings) {
+  computer = black;
+  TimeControl[black].timeLeft = 2010;
+  incrementCs[0] = 0;
+  TCflag = 2;
+  easy = 1;
+  EXPECT_EQ(HardTimeLimit(), 400);  // sudden death without pondering: a fifth
+  incrementCs[0] = 10;
+  EXPECT_EQ(HardTimeLimit(), 500);  // with an increment: a quarter
+  TCflag = 1;
+  easy = 0;
+  EXPECT_EQ(HardTimeLimit(), 1000);  // moves per period, pondering: a half
+  TimeControl[black].timeLeft = 250;
+  EXPECT_EQ(HardTimeLimit(), 0);  // at the reserve
 }
 
 TEST_F(Clocks, FixedTimePerMoveStopsAtItsLimit) {

@@ -393,8 +393,8 @@ class EngineMoveOutput : public ::testing::Test {
     opponent = black;
   }
   static void ResetOutputState();
-  SavedGlobals saved_{Level,  TCadd, ics_draw, node_inc,        post,           analyze,
-                      TCflag, hint,  player,   ics_show_ponder, WinboardProtVer};
+  SavedGlobals saved_{Level,  TCaddCs, ics_draw, node_inc,        post,           analyze,
+                      TCflag, hint,    player,   ics_show_ponder, WinboardProtVer};
 };
 
 void EngineMoveOutput::ResetOutputState() {
@@ -436,12 +436,12 @@ TEST_F(EngineMoveOutput, AnnouncesMoveAndSummary) {
 
 TEST_F(EngineMoveOutput, IncrementModeCreditsTheEngineClock) {
   Level = 17;
-  TCadd = 12;
+  TCaddCs = 10;  // a tenth of a second
   TimeControl[white].timeLeft = 3000;
   TimeControl[black].timeLeft = 3000;
   EngineMoves("e2", "e4", 10);
   Printed();
-  EXPECT_EQ(TimeControl[white].timeLeft, 4200);
+  EXPECT_EQ(TimeControl[white].timeLeft, 3010);
   EXPECT_EQ(TimeControl[black].timeLeft, 3000);
 }
 
@@ -534,7 +534,7 @@ TEST_F(EngineMoveOutput, MatedWithoutAMovePrintsOnlyTheResult) {
   EXPECT_EQ(GameTerminated, 1);
 }
 
-TEST_F(EngineMoveOutput, NodeRateRaisesTheClockCheckInterval) {
+TEST_F(EngineMoveOutput, NodeRateSetsTheClockCheckInterval) {
   PrVar[1] = Word("e2", "e4");
   EngineMoves("e2", "e4", 30);
   node_inc = 4096;
@@ -545,10 +545,13 @@ TEST_F(EngineMoveOutput, NodeRateRaisesTheClockCheckInterval) {
   EXPECT_EQ(evrate, 1000000);
   EXPECT_EQ(node_inc, 20000);
   EXPECT_EQ(PonderedTime, 0);
-  NodeCnt = 100;  // a slow move never lowers the interval
+  NodeCnt = 500000;  // a slower move lowers the interval
   ElapsedTime = 100;
   Printed();
-  EXPECT_EQ(node_inc, 20000);
+  EXPECT_EQ(node_inc, 10000);
+  NodeCnt = 100;  // but not below 4096 nodes
+  Printed();
+  EXPECT_EQ(node_inc, 4096);
   // Fifty million nodes would overflow a 32-bit product.
   NodeCnt = 50000000;
   ElapsedTime = 1000;
