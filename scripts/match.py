@@ -2,7 +2,8 @@
 """Plays Vorna against a Debian engine under the real xboard GUI, headless.
 
     scripts/match.py [--games N] [--tc 1:00] [--mps 40] [--inc 0.1] [--ponder]
-                     [--openings N] [--opponent fairymax|phalanx] [--pgn FILE]
+                     [--openings N [--skip-openings K]]
+                     [--opponent fairymax|phalanx|sjeng|hoichess] [--pgn FILE]
                      [--engine PATH]
 
 xboard runs with -noGUI under xvfb-run. The engine is copied with its book
@@ -34,6 +35,8 @@ OPENING_PLIES = 8
 OPPONENTS = {
     "fairymax": "/usr/games/fairymax",
     "phalanx": "/usr/games/phalanx -l-",
+    "sjeng": "/usr/games/sjeng",
+    "hoichess": "/usr/games/hoichess",
 }
 
 
@@ -97,9 +100,9 @@ def opening_lines(count):
     return [lines[i * step + step // 2] for i in range(min(count, len(lines)))]
 
 
-def write_openings(path, count):
+def write_openings(path, count, skip=0):
     with open(path, "w") as f:
-        for n, line in enumerate(opening_lines(count), 1):
+        for n, line in enumerate(opening_lines(count)[skip:], skip + 1):
             f.write('[Event "opening %d"]\n[White "?"]\n[Black "?"]\n[Result "*"]\n\n' % n)
             text = " ".join(("%d. " % (i // 2 + 1) if i % 2 == 0 else "") + m
                             for i, m in enumerate(line))
@@ -149,6 +152,8 @@ def main():
     ap.add_argument("--inc", type=float, default=0, help="increment in seconds, may be 0.1")
     ap.add_argument("--openings", type=int, default=0,
                     help="start from this many ECO lines, each twice with colours reversed")
+    ap.add_argument("--skip-openings", type=int, default=0,
+                    help="go on with a match cut short: leave out the first K of the N lines")
     ap.add_argument("--ponder", action="store_true")
     ap.add_argument("--opponent", default="fairymax", choices=sorted(OPPONENTS))
     ap.add_argument("--pgn", default="match.pgn")
@@ -188,9 +193,9 @@ def main():
         cmd += ["-mps", str(args.mps)]
     if args.openings > 0:
         book = os.path.join(work, "openings.pgn")
-        write_openings(book, args.openings)
+        write_openings(book, args.openings, args.skip_openings)
         cmd += ["-loadGameFile", book, "-loadGameIndex", "-2",
-                "-rewindIndex", str(args.openings)]
+                "-rewindIndex", str(args.openings - args.skip_openings)]
     cmd += ["-ponder"] if args.ponder else ["-xponder"]
     env = dict(os.environ, HOME=work, PATH=os.environ.get("PATH", "") + ":/usr/games")
     # Both clocks, a long game's worth of periods or increments, and slack.
