@@ -7,13 +7,17 @@
 #include <cstring>
 
 #include "app/lifecycle.h"
+#include "book/learn.h"
 #include "core/board.h"
 #include "core/movetables.h"
 #include "platform/platform.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
+#include "search/treesearch.h"
 #include "timectl/clock.h"
+#include "timectl/timectl.h"
 #include "ui/command.h"
+#include "ui/config.h"
 #include "ui/gamefile.h"
 #include "ui/input.h"
 #include "ui/output.h"
@@ -173,3 +177,21 @@ const bool exit_guard_installed = [] {
 }();
 
 }  // namespace
+
+std::string PlayFromFen(const char* fen, int depth, const std::function<void()>& setup) {
+  SetFen(fen);
+  setup();
+  TCflag = -1;
+  MaxSearchDepth = depth;
+  ics_book = 0;
+  learn = LearnFlag = 0;
+  lookahead = 0;
+  puzzling = 1;
+  post = 0;
+  computer = player;
+  opponent = 1 - player;
+  const std::string out = CaptureOutput([] { SelectMove(player); });
+  puzzling = 0;
+  TCflag = 1;
+  return out;
+}

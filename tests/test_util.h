@@ -64,6 +64,12 @@ FILE* ReadOnlyOpen(const char* path, const char* mode);
 // Runs f with the engine's output going to a string, and returns it.
 std::string CaptureOutput(const std::function<void()>& f);
 
+// Sets the position up and lets the engine move for the side to move to the
+// given depth, with no clock, book, learning or input polling; returns what
+// it printed.
+std::string PlayFromFen(
+    const char* fen, int depth, const std::function<void()>& setup = [] {});
+
 // The engine's standard input comes from a pipe while this lives, so that
 // a read waits for more and KBhit sees only what was sent.
 class InputPipe {

@@ -52,20 +52,8 @@ TEST(Stats, TableComparesIterationsOfTheSameSearches) {
 // A real search: the rows add up to the search's own node count and their
 // parts stay within their wholes; without statistics nothing is counted.
 TEST(Stats, RowsOfASearchAddUpToItsNodeCount) {
-  SetFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-  TCflag = -1;
-  MaxSearchDepth = 4;
-  ics_book = 0;
-  learn = LearnFlag = 0;
-  lookahead = 0;
-  puzzling = 1;
-  post = 0;
-  computer = player;
-  opponent = 1 - player;
-  ResetStats();
-  CaptureOutput([] { SelectMove(player); });
-  puzzling = 0;
-  TCflag = 1;
+  PlayFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 4,
+              [] { ResetStats(); });
   int64_t nodes = 0;
   for (const StatRow& row : IterStats) {
     nodes += row.c[kStNodes];
