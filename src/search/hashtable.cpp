@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/board.h"
 #include "core/vorna.h"
@@ -27,6 +28,49 @@ void* (*HashAlloc)(size_t bytes) = std::malloc;
 namespace {
 
 constexpr int kEGTBProbes = 9;
+
+// The 64-byte blocks of a table written since it was last cleared, one bit
+// each, so that clearing touches only those.
+class DirtyBlocks {
+ public:
+  void Reset(size_t bytes) {
+    bytes_ = bytes;
+    bits_.assign((bytes / 64 + 64) / 64, 0);
+  }
+  void Release() {
+    bits_.clear();
+    bits_.shrink_to_fit();
+    bytes_ = 0;
+  }
+  // Marks the bytes [offset, offset + size) as written.
+  void Mark(size_t offset, size_t size) {
+    const size_t first = offset / 64, last = (offset + size - 1) / 64;
+    bits_[first / 64] |= uint64_t{1} << (first % 64);
+    bits_[last / 64] |= uint64_t{1} << (last % 64);
+  }
+  // Zeroes the written blocks of table and forgets them.
+  void Clear(void* table) {
+    auto* bytes = static_cast<unsigned char*>(table);
+    for (size_t w = 0; w < bits_.size(); w++) {
+      for (uint64_t b = bits_[w]; b != 0; b &= b - 1) {
+        const size_t at = (w * 64 + static_cast<size_t>(__builtin_ctzll(b))) * 64;
+        memset(bytes + at, 0, std::min<size_t>(64, bytes_ - at));
+      }
+      bits_[w] = 0;
+    }
+  }
+
+ private:
+  std::vector<uint64_t> bits_;
+  size_t bytes_ = 0;
+};
+
+DirtyBlocks tt_dirty[2], egtb_dirty[2], eval_dirty[2];
+
+template <typename Entry>
+void MarkWritten(DirtyBlocks& d, const Entry* table, const Entry* e) {
+  d.Mark(static_cast<size_t>(e - table) * sizeof(Entry), sizeof(Entry));
+}
 
 // Requests the two blocks of one table of size() entries, halving its sizes
 // while either request fails; false when size() reached 0.
@@ -57,9 +101,10 @@ int32_t FromTable(int32_t s, int ply) {
   return s;
 }
 
-void Write(TTEntry* e, int depth, int32_t score, int32_t alpha, int32_t beta, uint32_t move,
-           int ply) {
+void Write(int side, TTEntry* e, int depth, int32_t score, int32_t alpha, int32_t beta,
+           uint32_t move, int ply) {
   Count(kStTTStores);
+  MarkWritten(tt_dirty[side], ttable[side], e);
   e->hashbd = hashbd;
   e->age = static_cast<uint16_t>(CntMoves);
   e->move = move;
@@ -106,7 +151,14 @@ int AllocateTTable() {
   if (petblsz > 0)
     AllocatePair(
         etable, [] { return petblsz; }, [] { petblsz /= 2; });
-  ZeroTTable();
+  for (int s = 0; s < 2; s++) {
+    if (ttable[s]) memset(ttable[s], 0, static_cast<size_t>(etblsz) * sizeof(TTEntry));
+    if (egtable[s]) memset(egtable[s], 0, static_cast<size_t>(pegtblsz) * sizeof(EGTBEntry));
+    if (etable[s]) memset(etable[s], 0, static_cast<size_t>(petblsz) * sizeof(EvalEntry));
+    tt_dirty[s].Reset(static_cast<size_t>(etblsz) * sizeof(TTEntry));
+    egtb_dirty[s].Reset(static_cast<size_t>(pegtblsz) * sizeof(EGTBEntry));
+    eval_dirty[s].Reset(static_cast<size_t>(petblsz) * sizeof(EvalEntry));
+  }
   return 0;
 }
 
@@ -118,14 +170,17 @@ void FreeTTable() {
     ttable[s] = nullptr;
     egtable[s] = nullptr;
     etable[s] = nullptr;
+    tt_dirty[s].Release();
+    egtb_dirty[s].Release();
+    eval_dirty[s].Release();
   }
 }
 
 void ZeroTTable() {
   for (int s = 0; s < 2; s++) {
-    if (ttable[s]) memset(ttable[s], 0, static_cast<size_t>(etblsz) * sizeof(TTEntry));
-    if (egtable[s]) memset(egtable[s], 0, static_cast<size_t>(pegtblsz) * sizeof(EGTBEntry));
-    if (etable[s]) memset(etable[s], 0, static_cast<size_t>(petblsz) * sizeof(EvalEntry));
+    if (ttable[s]) tt_dirty[s].Clear(ttable[s]);
+    if (egtable[s]) egtb_dirty[s].Clear(egtable[s]);
+    if (etable[s]) eval_dirty[s].Clear(etable[s]);
   }
 }
 
@@ -175,7 +230,7 @@ void PutInTTable(int side, int depth, int32_t score, int32_t alpha, int32_t beta
   if (!TTReady(side)) return;
   // 1. The probe already found the node's entry.
   if (slot != nullptr) {
-    Write(slot, depth, score, alpha, beta, move, ply);
+    Write(side, slot, depth, score, alpha, beta, move, ply);
     return;
   }
   // 2. First slot holding the position is the target; a free slot before it
@@ -190,20 +245,20 @@ void PutInTTable(int side, int depth, int32_t score, int32_t alpha, int32_t beta
       break;
     }
     if (t->depth == 0 || t->age != age) {
-      Write(t, depth, score, alpha, beta, move, ply);
+      Write(side, t, depth, score, alpha, beta, move, ply);
       return;
     }
   }
   // 3. Another position in the fifth slot gives way.
   if (target->depth == 0 || target->hashbd != hashbd) {
-    Write(target, depth, score, alpha, beta, move, ply);
+    Write(side, target, depth, score, alpha, beta, move, ply);
     return;
   }
   // 4. A nearer mate replaces the stored one.
   if (score > kMateBound || score < -kMateBound) {
     const int32_t node = score > 0 ? score + ply : score - ply;
     if ((node > 0 && node > target->score) || (node < 0 && node < target->score)) {
-      Write(target, depth, score, alpha, beta, move, ply);
+      Write(side, target, depth, score, alpha, beta, move, ply);
       return;
     }
   }
@@ -222,7 +277,7 @@ void PutInTTable(int side, int depth, int32_t score, int32_t alpha, int32_t beta
       replace = target->flags == kUpperBound && score < stored;
     }
   }
-  if (replace) Write(target, depth, score, alpha, beta, move, ply);
+  if (replace) Write(side, target, depth, score, alpha, beta, move, ply);
 }
 
 int ProbeEGTBTable(int side, int32_t* score) {
@@ -248,6 +303,7 @@ void UpdateEGTBTable(int side, int32_t score) {
   uint32_t k = 0;
   while (k < kEGTBProbes - 1 && egtable[side][(hashkey + k) & mask].hashbd != hashbd) k++;
   EGTBEntry& e = egtable[side][(hashkey + k) & mask];
+  MarkWritten(egtb_dirty[side], egtable[side], &e);
   e.hashbd = hashbd;
   e.score = static_cast<int16_t>(score);
 }
@@ -277,6 +333,7 @@ void UpdateEvalTable(int side, const int32_t* score, const int16_t* HungVar, con
   ASSERT(side == white || side == black);
   if (!hashflag || petblsz == 0 || etable[side] == nullptr) return;
   EvalEntry& e = etable[side][hashkey & static_cast<uint32_t>(petblsz - 1)];
+  MarkWritten(eval_dirty[side], etable[side], &e);
   e.hashbd = hashbd;
   e.score = static_cast<int16_t>(*score);
   e.winfo =

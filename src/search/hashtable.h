@@ -77,7 +77,8 @@ void AskForMemSize(int64_t mem, int tablebases);
 int AllocateTTable();
 // Releases every table (a later AllocateTTable starts afresh).
 void FreeTTable();
-// Clears every allocated table.
+// Clears every allocated table: only the 64-byte blocks written since the
+// last clearing are zeroed, the rest are zero already.
 void ZeroTTable();
 
 // Looks the position up for side; sets PV from any entry found. Returns the

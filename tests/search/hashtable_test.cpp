@@ -221,6 +221,39 @@ TEST_F(HashTables, ZeroTTableEmptiesEveryTable) {
   EXPECT_EQ(ProbeEvalTable(white, &got, h2, k2, n2, &chk, &term), 0);
 }
 
+// Every byte of every table reads zero after clearing, whichever slots the
+// stores reached (transposition entries straddle 64-byte blocks).
+TEST_F(HashTables, ZeroTTableLeavesEveryByteZeroAfterScatteredStores) {
+  FreeTTable();
+  UseSizes(1024, 300, 512, 1000);
+  auto all_zero = [](const void* p, size_t n) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; i++)
+      if (b[i] != 0) return false;
+    return true;
+  };
+  uint32_t x = 12345;
+  auto rnd = [&x] { return x = x * 1103515245u + 12345u; };
+  const int16_t hv[2] = {1, 2}, kid[2] = {3, 4}, nb[2] = {1, 0};
+  for (int round = 0; round < 3; round++) {
+    const int stores = round == 0 ? 5 : round == 1 ? 200 : 5000;
+    for (int i = 0; i < stores; i++) {
+      At(rnd(), rnd() | 1);
+      const int side = static_cast<int>(rnd() >> 31);
+      PutInTTable(side, 1 + static_cast<int>(rnd() % 20), 7, -kWide, kWide, 0x1234, 1, nullptr);
+      UpdateEGTBTable(side, -3);
+      const int32_t s = 99;
+      UpdateEvalTable(side, &s, hv, kid, nb, 1, 1);
+    }
+    ZeroTTable();
+    for (int s = 0; s < 2; s++) {
+      EXPECT_TRUE(all_zero(ttable[s], sizeof(TTEntry) * static_cast<size_t>(etblsz)));
+      EXPECT_TRUE(all_zero(egtable[s], sizeof(EGTBEntry) * static_cast<size_t>(pegtblsz)));
+      EXPECT_TRUE(all_zero(etable[s], sizeof(EvalEntry) * static_cast<size_t>(petblsz)));
+    }
+  }
+}
+
 TEST_F(HashTables, TablebaseCacheStoresNewPositionsEightSlotsOn) {
   int32_t score = 0;
   At(14, 1);
