@@ -14,13 +14,15 @@ need=()
 for pkg in clang-format:clang-format pgn-extract:pgn-extract xboard:xboard xvfb-run:xvfb \
   fairymax:fairymax stockfish:stockfish /usr/share/gaviotatb/gtb1/kqk.gtb.cp1:gaviotatb \
   /usr/include/gtb-probe.h:libgaviotatb-dev x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 \
-  /usr/lib/wine/wine64:wine64; do
+  /usr/lib/wine/wine64:wine64 clang++:clang; do
   what=${pkg%%:*}
   case "$what" in
     /*) [ -e "$what" ] || need+=("${pkg##*:}") ;;
     *) command -v "$what" >/dev/null 2>&1 || need+=("${pkg##*:}") ;;
   esac
 done
+# libFuzzer comes with clang's runtime libraries.
+[ -e "$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null)" ] || need+=(libclang-rt-dev)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ]; then
     apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
@@ -59,6 +61,9 @@ echo "== sanitizer build, unit and integration tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz targets, 30 s each (clang, both sanitizers)"
+bash scripts/fuzz.sh 30
 
 echo "== windows build, its tests under wine"
 bash scripts/check_windows.sh

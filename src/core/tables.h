@@ -16,8 +16,8 @@ inline constexpr int16_t kKnightAttack = 0x2000;
 inline constexpr int16_t kBishopAttack = 0x1000;
 inline constexpr int16_t kQueenAttack = 0x0200;
 inline constexpr int16_t kDiagonalAttack = kBishopAttack | kQueenAttack;
-static_assert((control[2] & kKnightAttack) && !(control[3] & kKnightAttack));
-static_assert((control[3] & kBishopAttack) && (control[5] & kQueenAttack));
+static_assert((control[2] & kKnightAttack) != 0 && (control[3] & kKnightAttack) == 0);
+static_assert((control[3] & kBishopAttack) != 0 && (control[5] & kQueenAttack) != 0);
 
 // Move-table type per side and piece kind: a black pawn is type 7.
 inline constexpr int16_t ptype[2][8] = {{0, 1, 2, 3, 4, 5, 6, 0}, {0, 7, 2, 3, 4, 5, 6, 0}};
