@@ -166,6 +166,7 @@ TEST(VerifyMove, RefusedTextLeavesPositionAndRecordAlone) {
       {start, "e2e5", 0},
       {start, "e7e5", 0},
       {start, "e2e4x", 0},
+      {"4k2r/8/8/8/8/8/8/4KR2 b k -", "e8g8", 0},  // castling through the rook's file
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.fen << " " << r.text << " mode " << r.mode);
@@ -179,14 +180,6 @@ TEST(VerifyMove, RefusedTextLeavesPositionAndRecordAlone) {
   }
   Place("3r2k1/8/8/8/8/8/8/4K3 w - -");
   EXPECT_EQ(VerifyMove("e1f1", 0, nullptr), 1);
-}
-
-TEST(VerifyMove, ModeOneMakesTheMoveAndModeTwoTakesItBack) {
-  Place("8/4P2k/8/8/8/8/8/K7 w - -");
-  EXPECT_EQ(VerifyMove("e7e8q", 1, nullptr), 1);
-  EXPECT_EQ(board[Sq("e8")], queen);
-  VerifyMove("", 2, nullptr);
-  EXPECT_EQ(board[Sq("e7")], pawn);
 }
 
 TEST(VerifyMove, RecordsTheMoveWordAndClearsTheEntryBehindIt) {
@@ -220,16 +213,6 @@ TEST(VerifyMove, BlackCastlesWithZeroZero) {
   EXPECT_EQ(color[Sq("g8")], black);
   EXPECT_EQ(board[Sq("f8")], rook);
   EXPECT_EQ(board[Sq("e8")], no_piece);
-}
-
-TEST(VerifyMove, BlackCannotCastleThroughAnAttackedSquare) {
-  Place("4k2r/8/8/8/8/8/8/4KR2 b k -");
-  const GameSnapshot before = GameSnapshot::Take();
-  EXPECT_EQ(Play("0-0"), 0);
-  EXPECT_EQ(GameSnapshot::Take(), before);
-  Place("4k2r/8/8/8/8/8/8/R3K3 b k -");
-  EXPECT_EQ(Play("0-0"), 1);
-  EXPECT_EQ(board[Sq("g8")], king);
 }
 
 // ---- The full game record ----
@@ -268,14 +251,7 @@ TEST(SilentMove, ModeTwoRestoresPositionAndRecord) {
   EXPECT_EQ(VerifyMove("", 2, nullptr), 0);
   EXPECT_EQ(GameSnapshot::Take(), before);
   EXPECT_STREQ(GameList[2].san, "c5");
-}
-
-TEST(SilentMove, SecondTakeBackChangesNothing) {
-  StartAsWhite();
-  const GameSnapshot before = GameSnapshot::Take();
-  ASSERT_EQ(VerifyMove("d2d4", 1, nullptr), 1);
-  VerifyMove("", 2, nullptr);
-  VerifyMove("", 2, nullptr);
+  VerifyMove("", 2, nullptr);  // a second take-back changes nothing
   EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
@@ -414,12 +390,10 @@ void EngineMoveOutput::ResetOutputState() {
   strcpy(DrawComment, "Draw");
 }
 
-}  // namespace
-
-namespace {
 std::string Printed() {
   return CaptureOutput(OutputMove);
 }
+
 }  // namespace
 
 TEST_F(EngineMoveOutput, AnnouncesMoveAndSummary) {
