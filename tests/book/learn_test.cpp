@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -70,16 +69,8 @@ int UsedEntries() {
 class Learning : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vorna_learn_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    memcpy(saved_path_, vornapath, sizeof vornapath);
+    dir_ = FreshTestDir("vorna_learn");
     snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
-    saved_flag_ = LearnFlag;
-    saved_learn_ = learn;
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
     LearnFlag = 1;
@@ -91,9 +82,6 @@ class Learning : public ::testing::Test {
     OpenDataFile = std::fopen;
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
-    LearnFlag = saved_flag_;
-    learn = saved_learn_;
-    memcpy(vornapath, saved_path_, sizeof vornapath);
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(dir_);
   }
@@ -111,8 +99,7 @@ class Learning : public ::testing::Test {
   }
 
   fs::path dir_;
-  char saved_path_[sizeof vornapath];
-  int32_t saved_flag_ = 1, saved_learn_ = 1;
+  SavedGlobals saved_{vornapath, LearnFlag, learn};
 };
 
 TEST_F(Learning, FirstRunCreatesAnEmptyFileAndTheFirstSaveCountsSessionOne) {
@@ -597,15 +584,6 @@ TEST_F(LearnSwitch, OnlyEarlyInTimedGamesWithTheTableLoaded) {
       EXPECT_GT(istage, 6);
     }
   }
-}
-
-TEST_F(LearnSwitch, LearnCommandTurnsItOff) {
-  ASSERT_EQ(Load(), "");
-  SwitchLearn();
-  const char* const opening = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
-  EXPECT_EQ(Search(opening, 1), 0);
-  SwitchLearn();
-  EXPECT_EQ(Search(opening, 1), 1);
 }
 
 }  // namespace
