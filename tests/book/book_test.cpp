@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -42,12 +41,7 @@ class Book : public ::testing::Test {
     FreshGame();
     CloseBook();
     saved_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("vorna_book_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = FreshTestDir("vorna_book");
     fs::current_path(dir_);
     snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
     tbooksz = 163840;
@@ -230,16 +224,9 @@ TEST_F(Book, MarksGiveWeightsAndAQuestionedMoveIsPlayedButNotStored) {
   // Byte by byte: key, the move as from * 256 + to, its weight, all little-endian.
   NewGame(2);
   const size_t at = (hashkey % 8192) * 28;
-  const uint8_t want[] = {static_cast<uint8_t>(hashbd),
-                          static_cast<uint8_t>(hashbd >> 8),
-                          static_cast<uint8_t>(hashbd >> 16),
-                          static_cast<uint8_t>(hashbd >> 24),
-                          28,
-                          12};
-  for (size_t i = 0; i < sizeof want; i++)
-    EXPECT_EQ(static_cast<uint8_t>(lbk[at + i]), want[i]) << i;
-  EXPECT_EQ(static_cast<uint8_t>(lbk[at + 16]), 1);
-  EXPECT_EQ(static_cast<uint8_t>(lbk[at + 17]), 0);
+  EXPECT_EQ(Le32(lbk, at), hashbd);
+  EXPECT_EQ(lbk.substr(at + 4, 2), "\x1c\x0c");  // e2 = 12, e4 = 28
+  EXPECT_EQ(lbk.substr(at + 16, 2), std::string("\x01\x00", 2));
 }
 
 TEST_F(Book, AnImpossibleMoveEndsItsFileButTheNextBookIsCompiled) {
