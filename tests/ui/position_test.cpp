@@ -8,7 +8,6 @@
 #include "core/board.h"
 #include "core/makemove.h"
 #include "core/movegen.h"
-#include "core/perft.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
 #include "test_util.h"
@@ -127,15 +126,6 @@ TEST(FenSetUp, BlackToMoveLeavesAPlaceholderForWhitesMove) {
   EXPECT_EQ(Game50, 2);
   EXPECT_STREQ(GameList[1].san, " ...");
   EXPECT_EQ(GameList[1].move, 0u);
-}
-
-TEST(FenSetUp, KiwipeteHasTheKnownMoveCounts) {
-  FreshGame();
-  ASSERT_EQ(FEN_to_pos(kKiwipete), 0);
-  EXPECT_EQ(Perft(white, 1, 1), 48u);
-  EXPECT_EQ(Perft(white, 1, 2), 2039u);
-  EXPECT_TRUE(Generates(white, "e1", "g1", MF_CASTLE));
-  EXPECT_TRUE(Generates(white, "e1", "c1", MF_CASTLE));
 }
 
 TEST(FenSetUp, ReadsItsOwnFenString) {
