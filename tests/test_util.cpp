@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "app/lifecycle.h"
 #include "book/learn.h"
@@ -119,6 +121,15 @@ std::string CaptureOutput(const std::function<void()>& f) {
   CapturedOutput out;
   f();
   return out.Text();
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 FILE* ReadOnlyOpen(const char* path, const char* mode) {

@@ -57,6 +57,12 @@ class CapturedOutput {
   FILE* file_;
 };
 
+// The text of a file as a text stream reads it (CR LF line ends become LF
+// on Windows); empty when there is no such file.
+std::string ReadText(const std::filesystem::path& path);
+// Writes the bytes of text to a file, replacing it.
+void WriteBytes(const std::filesystem::path& path, const std::string& text);
+
 // Opens files as a read-only file system would: reading only. File
 // permissions do not bind root, who runs the tests in CI.
 FILE* ReadOnlyOpen(const char* path, const char* mode);

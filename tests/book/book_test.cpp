@@ -58,16 +58,9 @@ class Book : public ::testing::Test {
     NewGame(2);
   }
 
-  static void Write(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-  static std::string Read(const char* name) {
-    std::ifstream f(name);  // text: CR LF line ends on Windows
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
   // Compiles vorna.bok (and whatever extension books lie here) afresh.
   static std::string Compile(const std::string& text) {
-    Write("vorna.bok", text);
+    WriteBytes("vorna.bok", text);
     return CaptureOutput([] {
       OpenBook();
       NewGame(2);
@@ -200,15 +193,15 @@ TEST_F(Book, EmptyFilesHaveTheSizesOfTheRecordTables) {
   EmptyBook();
   EXPECT_EQ(fs::file_size("vorna.hbk"), kSmallBytes);
   EXPECT_EQ(fs::file_size("vorna.lbk"), kLargeBytes);
-  EXPECT_EQ(Read("vorna.hbk"), std::string(kSmallBytes, '\0'));
-  EXPECT_EQ(Read("vorna.lbk"), std::string(kLargeBytes, '\0'));
-  EXPECT_EQ(Read("vorna.sbk"), "8192 163840\n10 \n");
+  EXPECT_EQ(ReadText("vorna.hbk"), std::string(kSmallBytes, '\0'));
+  EXPECT_EQ(ReadText("vorna.lbk"), std::string(kLargeBytes, '\0'));
+  EXPECT_EQ(ReadText("vorna.sbk"), "8192 163840\n10 \n");
 }
 
 TEST_F(Book, MarksGiveWeightsAndAQuestionedMoveIsPlayedButNotStored) {
   Compile("1. e2e4 e7e5 2. g1f3! b8c6?\n");
   EXPECT_EQ(BookOn, 1);
-  const std::string lbk = Read("vorna.lbk"), hbk = Read("vorna.hbk");
+  const std::string lbk = ReadText("vorna.lbk"), hbk = ReadText("vorna.hbk");
   EXPECT_EQ(hbk, std::string(kSmallBytes, '\0'));
   const std::vector<const char*> line = {"e2e4", "e7e5", "g1f3", "b8c6"};
   const uint16_t weights[] = {1, 1, 10};
@@ -230,14 +223,15 @@ TEST_F(Book, MarksGiveWeightsAndAQuestionedMoveIsPlayedButNotStored) {
 }
 
 TEST_F(Book, AnImpossibleMoveEndsItsFileButTheNextBookIsCompiled) {
-  Write("bxx.bok", "d2d4\n");
+  WriteBytes("bxx.bok", "d2d4\n");
   const int before = line_no;
   const std::string out = Compile("; a comment\n\ne2e5\ne2e4\n");
-  EXPECT_EQ(Read("open.log"), "Illegal Move encountered 12 -> 36!\nproblem encountered in line #" +
-                                  std::to_string(before + 3) + "\n");
+  EXPECT_EQ(ReadText("open.log"),
+            "Illegal Move encountered 12 -> 36!\nproblem encountered in line #" +
+                std::to_string(before + 3) + "\n");
   EXPECT_NE(out.find("Bin-Buch-Erweiterung BXX -- Moment bitte !"), std::string::npos) << out;
   NewGame(2);
-  const Record r = Find(Read("vorna.lbk"), true);
+  const Record r = Find(ReadText("vorna.lbk"), true);
   ASSERT_TRUE(r.found);
   EXPECT_EQ(r.move[0], M("d2d4"));  // e2e4 came after the problem and was not read
   EXPECT_EQ(r.move[1], 0);
@@ -245,7 +239,7 @@ TEST_F(Book, AnImpossibleMoveEndsItsFileButTheNextBookIsCompiled) {
 
 TEST_F(Book, AMoveThatLeavesTheKingAttackedIsIllegal) {
   Compile("e2e4 e7e5 d1h5 f7f6\n");
-  EXPECT_EQ(Read("open.log").substr(0, 35), "Illegal Move encountered 53 -> 45!\n");
+  EXPECT_EQ(ReadText("open.log").substr(0, 35), "Illegal Move encountered 53 -> 45!\n");
   EXPECT_TRUE(PositionIsConsistent());
 }
 
@@ -259,7 +253,7 @@ TEST_F(Book, WeightsSaturateInBothBooks) {
   std::string all;
   for (int i = 0; i < 300; i++) all += text;
   Compile(all);
-  const std::string lbk = Read("vorna.lbk"), hbk = Read("vorna.hbk");
+  const std::string lbk = ReadText("vorna.lbk"), hbk = ReadText("vorna.hbk");
   for (size_t i = 0; i < line.size(); i++) {
     PlayMoves(std::vector<const char*>(line.begin(), line.begin() + i));
     const bool large = i <= 10;
@@ -285,10 +279,10 @@ TEST_F(Book, APositionKeepsOnlyTheFirstMovesMet) {
   for (const Case& c : cases) {
     CloseBook();
     fs::remove("vorna.hbk");
-    Write("vorna.sbk", "8192 163840\n" + std::to_string(c.lbk_hbk) + "\n");
+    WriteBytes("vorna.sbk", "8192 163840\n" + std::to_string(c.lbk_hbk) + "\n");
     Compile(c.lines);
     PlayMoves({"e2e4"});
-    const Record r = Find(Read(c.large ? "vorna.lbk" : "vorna.hbk"), c.large);
+    const Record r = Find(ReadText(c.large ? "vorna.lbk" : "vorna.hbk"), c.large);
     ASSERT_TRUE(r.found);
     const char* replies[] = {"a7a6", "b7b6", "c7c6", "d7d6", "e7e6", "f7f6"};
     for (size_t k = 0; k < c.kept; k++) EXPECT_EQ(r.move[k], M(replies[k])) << k;
@@ -429,7 +423,7 @@ TEST_F(Book, BadTextBooksNeverStopTheEngine) {
     Compile(c.text);
     EXPECT_EQ(BookOn, 1);
     NewGame(2);
-    const Record r = Find(Read("vorna.lbk"), true);
+    const Record r = Find(ReadText("vorna.lbk"), true);
     EXPECT_EQ(r.found && r.move[0] == M("e2e4"), c.e2e4_stored) << c.text.substr(0, 20);
     EXPECT_EQ(fs::exists("open.log"), c.problem) << c.text.substr(0, 20);
     EXPECT_TRUE(PositionIsConsistent());
@@ -445,7 +439,7 @@ TEST_F(Book, BrokenBookFilesAreLeftAsideWithOneLine) {
   const Case cases[] = {
       {"truncated", [] { fs::resize_file("vorna.hbk", 1000); }, 0},
       {"oversized", [] { fs::resize_file("vorna.lbk", kLargeBytes + 28); }, 0},
-      {"all 0xff", [] { Write("vorna.lbk", std::string(kLargeBytes, '\xff')); }, 1},
+      {"all 0xff", [] { WriteBytes("vorna.lbk", std::string(kLargeBytes, '\xff')); }, 1},
       {"a directory",
        [] {
          fs::remove("vorna.hbk");
@@ -490,7 +484,7 @@ TEST_F(Book, TheSizeFileIsTrustedOnlyWithinRange) {
   };
   for (const Case& c : cases) {
     lbooksz = tbooksz = lbk_hbk = 1;
-    Write("vorna.sbk", c.text);
+    WriteBytes("vorna.sbk", c.text);
     const std::string out = CaptureOutput([] { OpenBook(); });
     EXPECT_EQ(lbooksz, c.lbooksz) << c.text;
     EXPECT_EQ(tbooksz, c.tbooksz) << c.text;
@@ -500,8 +494,8 @@ TEST_F(Book, TheSizeFileIsTrustedOnlyWithinRange) {
 }
 
 TEST_F(Book, WithoutTheMainBookTheExtensionsAreSkipped) {
-  Write("bxx.bok", "e2e4\n");
-  Write("weights.bok", "e2e4\n");
+  WriteBytes("bxx.bok", "e2e4\n");
+  WriteBytes("weights.bok", "e2e4\n");
   CaptureOutput([] { OpenBook(); });
   EXPECT_EQ(BookOn, 0);
   EXPECT_FALSE(fs::exists("vorna.hbk"));
@@ -509,11 +503,11 @@ TEST_F(Book, WithoutTheMainBookTheExtensionsAreSkipped) {
 }
 
 TEST_F(Book, WeightsBookCountsDouble) {
-  Write("weights.bok", "d2d4\n");
+  WriteBytes("weights.bok", "d2d4\n");
   const std::string out = Compile("e2e4\n");
   EXPECT_NE(out.find("Bin-Buch-Gewichte -- Moment bitte !\n"), std::string::npos) << out;
   NewGame(2);
-  const Record r = Find(Read("vorna.lbk"), true);
+  const Record r = Find(ReadText("vorna.lbk"), true);
   ASSERT_TRUE(r.found);
   EXPECT_EQ(r.move[1], M("d2d4"));
   EXPECT_EQ(r.weight[1], 2);
@@ -533,7 +527,7 @@ TEST_F(Book, SwitchAndStatisticsMessages) {
 TEST_F(Book, AReadOnlyBookIsUsedButNeverChanged) {
   Compile("e2e4\n");
   CloseBook();
-  const std::string before = Read("vorna.lbk");
+  const std::string before = ReadText("vorna.lbk");
   OpenDataFile = ReadOnlyOpen;
   CaptureOutput([] { OpenBook(); });
   EXPECT_EQ(BookOn, 1);
@@ -543,9 +537,9 @@ TEST_F(Book, AReadOnlyBookIsUsedButNeverChanged) {
   EXPECT_EQ(RepFromBook(&index, &weight), M("e2e4"));
   const char* refusal = "the book files are read-only: the book cannot be changed\n";
   EXPECT_EQ(CaptureOutput([] { InitBook(); }), refusal);
-  Write("more.bok", "d2d4\n");
+  WriteBytes("more.bok", "d2d4\n");
   EXPECT_EQ(CaptureOutput([] { AddBook("more.bok"); }), refusal);
-  EXPECT_EQ(Read("vorna.lbk"), before);
+  EXPECT_EQ(ReadText("vorna.lbk"), before);
   EXPECT_EQ(BookOn, 1);
 }
 

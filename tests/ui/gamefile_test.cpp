@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -27,17 +26,6 @@
 #include "ui/position.h"
 
 namespace {
-
-std::string ReadFile(const char* name) {
-  std::ifstream in(name);  // text: CR LF line ends on Windows
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const char* name, const std::string& text) {
-  std::ofstream(name, std::ios::binary) << text;
-}
 
 // Makes the legal move named in coordinates (e2e4, e7e8q) for the side on
 // its from-square and records it as a game move: SAN, check mark, score.
@@ -256,13 +244,13 @@ TEST_F(GameFiles, BrokenGameFileIsRefused) {
     PlayToEnPassant();
     Save("good.sav");
     Lines lines;
-    std::istringstream in(ReadFile("good.sav"));
+    std::istringstream in(ReadText("good.sav"));
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 70u + 4u);
     r.edit(&lines);
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
-    WriteFile("bad.sav", text);
+    WriteBytes("bad.sav", text);
     FreshGame();
     Play("d2d4", "d4");
     const GameSnapshot before = GameSnapshot::Take();
@@ -292,12 +280,12 @@ TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
     }
     return text;
   };
-  WriteFile("long.sav", game(640));
+  WriteBytes("long.sav", game(640));
   const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Load("long.sav"), 1);
   EXPECT_EQ(GameSnapshot::Take(), before);
 
-  WriteFile("long.sav", game(639));
+  WriteBytes("long.sav", game(639));
   EXPECT_EQ(Load("long.sav"), 0);
   EXPECT_EQ(GameCnt, 639);
   EXPECT_EQ(Redo(), 0);
@@ -316,7 +304,7 @@ TEST_F(GameFiles, PositionFileRoundTripForEitherSideToMove) {
     const int side = player;
     Send("pos.txt My_title\n");
     PutPosition();
-    const std::string text = ReadFile("pos.txt");
+    const std::string text = ReadText("pos.txt");
     EXPECT_EQ(text.substr(0, 10), ";My_title\n");
     EXPECT_EQ(text.substr(text.size() - 3), side == black ? "ZS\n" : "ZW\n");
     EXPECT_NE(text.find(c.line), std::string::npos);
@@ -336,7 +324,7 @@ TEST_F(GameFiles, PositionFileRoundTripForEitherSideToMove) {
 }
 
 TEST_F(GameFiles, PositionFileSkipsCommentsAndReadsALastLineWithoutNewline) {
-  WriteFile("p.txt", "; a title\n! another comment Kd4\nKe1\nke8\nBa2\nZS");
+  WriteBytes("p.txt", "; a title\n! another comment Kd4\nKe1\nke8\nBa2\nZS");
   Send("p.txt\n");
   ASSERT_EQ(GetPosition(), 0);
   EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/P7/4K3 b - - 0 1");
@@ -344,10 +332,10 @@ TEST_F(GameFiles, PositionFileSkipsCommentsAndReadsALastLineWithoutNewline) {
 
 TEST_F(GameFiles, ImpossiblePositionFileChangesNothing) {
   Play("e2e4", "e4");
-  WriteFile("two.txt", ";x\nKe1\nKe2\nke8\nZW\n");
-  WriteFile("adjacent.txt", ";x\nKe1\nke2\nZW\n");
-  WriteFile("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
-  WriteFile("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
+  WriteBytes("two.txt", ";x\nKe1\nKe2\nke8\nZW\n");
+  WriteBytes("adjacent.txt", ";x\nKe1\nke2\nZW\n");
+  WriteBytes("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
+  WriteBytes("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
   const GameSnapshot before = GameSnapshot::Take();
   for (const char* name : {"two.txt", "adjacent.txt", "pawn.txt", "check.txt", "missing.txt"}) {
     Send(std::string(name) + "\n");
@@ -484,7 +472,7 @@ TEST_F(GameFiles, MoveListHoldsOneLinePerMovePair) {
   Play("e7e5", "e5");
   Play("g1f3", "Nf3");
   ListGame("game.lst");
-  const std::string text = ReadFile("game.lst");
+  const std::string text = ReadText("game.lst");
   EXPECT_EQ(text.substr(0, 7), "Vorna B");
   EXPECT_NE(text.find(" - Opponent   "), std::string::npos);
   EXPECT_NE(text.find("\n\n        move   score  depth  time            move   score  depth  "
@@ -529,8 +517,8 @@ TEST_F(GameFiles, ExportOfAGameFromBlackToMove) {
   root->score = 0;
   Send("Bob Home Club\n");  // Black's name (still "Opponent"), site, event
   ExportGame("mygame.txt");
-  EXPECT_EQ(ReadFile("mygame.txt"), "");
-  const std::string text = ReadFile("mygame.pgn");
+  EXPECT_EQ(ReadText("mygame.txt"), "");
+  const std::string text = ReadText("mygame.pgn");
   const std::string header =
       "[Event \"Club\"]\n[Site \"Home\"]\n[Date \"" + std::string(pgn_date) +
       "\"]\n[Round \"1\"]\n[White \"Vorna-B.68\"]\n[Black \"Bob\"]\n[Result \"1/2-1/2\"]\n"
@@ -550,14 +538,14 @@ TEST_F(GameFiles, ExportAppendsAndAsksInForceMode) {
   // White, Black, site, event, round, result, then "n" to ask again.
   Send("Ann Ben Here Open 3 1 n\nAnna Ben - - - 1/2 y\n");
   ExportGame("f");
-  const std::string text = ReadFile("f.pgn");
+  const std::string text = ReadText("f.pgn");
   EXPECT_EQ(text.find("[Event \"-\"]\n[Site \"-\"]\n"), 0u);
   EXPECT_NE(text.find("[Round \"-\"]\n[White \"Anna\"]\n[Black \"Ben\"]\n[Result \"1/2-1/2\"]\n"),
             std::string::npos);
   EXPECT_NE(text.find("\n\n1. e4 e5 1/2-1/2\n\n\n"), std::string::npos);
   Send("- - - - - - y\n");
   ExportGame("f.pgn");
-  const std::string both = ReadFile("f.pgn");
+  const std::string both = ReadText("f.pgn");
   EXPECT_EQ(both.substr(0, text.size()), text);
   EXPECT_EQ(both.find("[Event", text.size()), text.size());
 }
@@ -567,7 +555,7 @@ TEST_F(GameFiles, EscapeCancelsTheExport) {
   strcpy(pgn_site, "Somewhere");
   Send("\033\n");
   ExportGame("cancel");
-  EXPECT_EQ(ReadFile("cancel.pgn"), "");
+  EXPECT_EQ(ReadText("cancel.pgn"), "");
   EXPECT_STREQ(pgn_white, "");  // asked first: "Opponent" plays White
   EXPECT_STREQ(pgn_site, "Somewhere");
 }
@@ -577,7 +565,7 @@ TEST_F(GameFiles, ExportNameComesFromTheNextWordWithADefault) {
   strcpy(oppnam, "Zed ");
   Send("x.y.z site event\n");
   ExportGame(nullptr);
-  const std::string text = ReadFile("x.pgn");
+  const std::string text = ReadText("x.pgn");
   EXPECT_NE(text.find("[White \"Zed\"]\n[Black \"Vorna-B.68\"]\n[Result \"0-1\"]"),
             std::string::npos);
 }
@@ -609,7 +597,7 @@ TEST_F(GameFiles, PgnExtractReadsTheExportWithoutComplaint) {
   ExportGame("check");
   const std::string cmd = tool + " -r check.pgn > report.txt 2>&1";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  const std::string report = ReadFile("report.txt");
+  const std::string report = ReadText("report.txt");
   EXPECT_NE(report.find("2 games matched out of 2."), std::string::npos) << report;
   for (const char* bad : {"Warning", "rror", "Failed", "File check.pgn", "Unknown"})
     EXPECT_EQ(report.find(bad), std::string::npos) << report;
