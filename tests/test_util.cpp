@@ -11,6 +11,7 @@
 #include "app/lifecycle.h"
 #include "book/learn.h"
 #include "core/board.h"
+#include "core/movegen.h"
 #include "core/movetables.h"
 #include "platform/platform.h"
 #include "search/driver.h"
@@ -43,6 +44,17 @@ int Sq(const char* name) {
 void SetFen(const char* fen) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+}
+
+TreeEntry* FindMove(int side, const char* coord, int ply) {
+  if (ply == 1) TrPnt[1] = Tree;
+  MoveList(side, ply);
+  const int from = Sq(coord), to = Sq(coord + 2);
+  for (TreeEntry* e = TrPnt[ply]; e < TrPnt[ply + 1]; e++) {
+    const char promo = (e->flags & MF_PROMOTE) ? "  nbrq"[e->flags & MF_PROMO_PIECE] : '\0';
+    if (e->from == from && e->to == to && promo == coord[4]) return e;
+  }
+  return nullptr;
 }
 
 std::string CurrentFen() {

@@ -24,6 +24,11 @@ void SetFen(const char* fen);
 std::string CurrentFen();
 
 struct GameEntry;
+struct TreeEntry;
+
+// The move of side named in coordinates (e2e4, e7e8q) in a fresh move list
+// at ply; nullptr when there is none. A promotion needs its piece letter.
+TreeEntry* FindMove(int side, const char* coord, int ply = 1);
 
 // The position, its counters and the game record, for checking that a
 // refused or taken-back action left everything as it was. Slot numbers of

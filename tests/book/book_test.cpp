@@ -75,15 +75,9 @@ void PlayMoves(const std::vector<const char*>& moves) {
   NewGame(2);
   int side = white;
   for (const char* m : moves) {
-    const int from = Sq(m), to = Sq(m + 2);
-    MoveList(side, 2);
-    bool made = false;
-    for (TreeEntry* e = TrPnt[2]; e < TrPnt[3] && !made; e++)
-      if (e->from == from && e->to == to) {
-        MakeMove(side, e);
-        made = true;
-      }
-    ASSERT_TRUE(made) << m;
+    TreeEntry* e = FindMove(side, m, 2);
+    ASSERT_NE(e, nullptr) << m;
+    MakeMove(side, e);
     side = 1 - side;
   }
   player = side;

@@ -84,17 +84,10 @@ class TreeSearchTest : public ::testing::Test {
 
   // Plays a game move given in coordinates, as the command loop records it.
   void Play(const char* text) {
-    const int from = Sq(text), to = Sq(text + 2);
-    TrPnt[1] = Tree;
-    MoveList(side_, 1);
-    for (TreeEntry* p = TrPnt[1]; p < TrPnt[2]; p++) {
-      if (p->from == from && p->to == to) {
-        MakeMove(side_, p);
-        side_ = 1 - side_;
-        return;
-      }
-    }
-    FAIL() << "no move " << text;
+    TreeEntry* p = FindMove(side_, text);
+    ASSERT_NE(p, nullptr) << text;
+    MakeMove(side_, p);
+    side_ = 1 - side_;
   }
 
   // The root-list entry of a move after a search from ply 1.

@@ -30,20 +30,11 @@ namespace {
 // Makes the legal move named in coordinates (e2e4, e7e8q) for the side on
 // its from-square and records it as a game move: SAN, check mark, score.
 void Play(const char* coord, const char* san) {
-  const int from = Sq(coord), to = Sq(coord + 2);
-  const int side = color[from];
+  const int side = color[Sq(coord)];
   ASSERT_NE(side, neutral) << coord;
-  MoveList(side, 2);
-  TreeEntry node{};
-  bool found = false;
-  for (TreeEntry* m = TrPnt[2]; m < TrPnt[3] && !found; m++) {
-    if (m->from != from || m->to != to) continue;
-    if ((m->flags & MF_PROMOTE) && "  nbrq"[m->flags & MF_PROMO_PIECE] != coord[4]) continue;
-    node = *m;
-    found = true;
-  }
-  ASSERT_TRUE(found) << coord;
-  MakeMove(side, &node);
+  TreeEntry* m = FindMove(side, coord, 2);
+  ASSERT_NE(m, nullptr) << coord;
+  MakeMove(side, m);
   ASSERT_EQ(SqAtakd(PieceList[side][0], 1 - side), 0) << coord;
   GameEntry& g = GameList[GameCnt];
   snprintf(g.san, sizeof g.san, "%s", san);

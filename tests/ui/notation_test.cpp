@@ -325,10 +325,7 @@ TEST(San, EnPassantReadsAsPawnCapture) {
 TEST(San, ToPgnMoveReadsThePositionBeforeTheMove) {
   // Written by hand as the search driver does for the engine's move.
   Place("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
-  MoveList(white, 1);
-  TreeEntry* move = nullptr;
-  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
-    if (e->from == Sq("f3") && e->to == Sq("d2")) move = e;
+  TreeEntry* move = FindMove(white, "f3d2");
   ASSERT_NE(move, nullptr);
   memcpy(lboard, board, sizeof board);
   memcpy(lcolor, color, sizeof color);
