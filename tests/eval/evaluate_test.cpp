@@ -21,26 +21,6 @@ namespace {
 
 constexpr int32_t kWide = 12000;
 
-// Sets a position up as the driver does before a search of depth 4.
-void Root(const std::string& fen) {
-  SetFen(fen.c_str());
-  stage = -1;
-  ExaminePosition();
-  Sdepth = 4;
-  Xdepth = 4;
-  MOVE = (64 << 8) | 64;
-  memset(ExtFlag, 0, sizeof ExtFlag);
-  memset(ChkFlag, 0, sizeof ChkFlag);
-  memset(CapFlag, 0, sizeof CapFlag);
-  memset(Pscore, 0, sizeof Pscore);
-}
-
-int32_t EvalRoot(const std::string& fen) {
-  Root(fen);
-  const int side = FenSide(fen);
-  return evaluate(side, 1 - side, 1, -kWide, kWide);
-}
-
 int32_t ScoreFen(const std::string& fen) {
   SetFen(fen.c_str());
   stage = -1;

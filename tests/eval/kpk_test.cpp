@@ -9,6 +9,7 @@
 #include "core/makemove.h"
 #include "eval/evaluate.h"
 #include "eval/flip_fen.h"
+#include "eval/term_setup.h"
 #include "search/driver.h"
 #include "search/treesearch.h"
 #include "test_util.h"
@@ -29,19 +30,6 @@ std::string MirrorFiles(const std::string& fen) {
     }
   }
   return out + fen.substr(space);
-}
-
-// Evaluates fen at the root of a depth-4 search, for its side to move.
-int32_t EvalRoot(const std::string& fen) {
-  SetFen(fen.c_str());
-  stage = -1;
-  ExaminePosition();
-  Sdepth = Xdepth = 4;
-  MOVE = (64 << 8) | 64;
-  memset(ExtFlag, 0, sizeof ExtFlag);
-  memset(Pscore, 0, sizeof Pscore);
-  const int side = FenSide(fen);
-  return evaluate(side, 1 - side, 1, -12000, 12000);
 }
 
 // ---------------------------------------------------------------------------
