@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "app/lifecycle.h"
 #include "book/learn.h"
 #include "core/board.h"
+#include "core/movegen.h"
 #include "core/movetables.h"
 #include "platform/platform.h"
 #include "search/driver.h"
@@ -41,6 +44,17 @@ int Sq(const char* name) {
 void SetFen(const char* fen) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+}
+
+TreeEntry* FindMove(int side, const char* coord, int ply) {
+  if (ply == 1) TrPnt[1] = Tree;
+  MoveList(side, ply);
+  const int from = Sq(coord), to = Sq(coord + 2);
+  for (TreeEntry* e = TrPnt[ply]; e < TrPnt[ply + 1]; e++) {
+    const char promo = (e->flags & MF_PROMOTE) ? "  nbrq"[e->flags & MF_PROMO_PIECE] : '\0';
+    if (e->from == from && e->to == to && promo == coord[4]) return e;
+  }
+  return nullptr;
 }
 
 std::string CurrentFen() {
@@ -119,6 +133,15 @@ std::string CaptureOutput(const std::function<void()>& f) {
   CapturedOutput out;
   f();
   return out.Text();
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 FILE* ReadOnlyOpen(const char* path, const char* mode) {

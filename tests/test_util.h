@@ -24,6 +24,11 @@ void SetFen(const char* fen);
 std::string CurrentFen();
 
 struct GameEntry;
+struct TreeEntry;
+
+// The move of side named in coordinates (e2e4, e7e8q) in a fresh move list
+// at ply; nullptr when there is none. A promotion needs its piece letter.
+TreeEntry* FindMove(int side, const char* coord, int ply = 1);
 
 // The position, its counters and the game record, for checking that a
 // refused or taken-back action left everything as it was. Slot numbers of
@@ -56,6 +61,12 @@ class CapturedOutput {
   FILE* saved_;
   FILE* file_;
 };
+
+// The text of a file as a text stream reads it (CR LF line ends become LF
+// on Windows); empty when there is no such file.
+std::string ReadText(const std::filesystem::path& path);
+// Writes the bytes of text to a file, replacing it.
+void WriteBytes(const std::filesystem::path& path, const std::string& text);
 
 // Opens files as a read-only file system would: reading only. File
 // permissions do not bind root, who runs the tests in CI.

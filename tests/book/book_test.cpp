@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -42,12 +41,7 @@ class Book : public ::testing::Test {
     FreshGame();
     CloseBook();
     saved_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("vorna_book_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = FreshTestDir("vorna_book");
     fs::current_path(dir_);
     snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
     tbooksz = 163840;
@@ -64,16 +58,9 @@ class Book : public ::testing::Test {
     NewGame(2);
   }
 
-  static void Write(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-  static std::string Read(const char* name) {
-    std::ifstream f(name);  // text: CR LF line ends on Windows
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
   // Compiles vorna.bok (and whatever extension books lie here) afresh.
   static std::string Compile(const std::string& text) {
-    Write("vorna.bok", text);
+    WriteBytes("vorna.bok", text);
     return CaptureOutput([] {
       OpenBook();
       NewGame(2);
@@ -88,15 +75,9 @@ void PlayMoves(const std::vector<const char*>& moves) {
   NewGame(2);
   int side = white;
   for (const char* m : moves) {
-    const int from = Sq(m), to = Sq(m + 2);
-    MoveList(side, 2);
-    bool made = false;
-    for (TreeEntry* e = TrPnt[2]; e < TrPnt[3] && !made; e++)
-      if (e->from == from && e->to == to) {
-        MakeMove(side, e);
-        made = true;
-      }
-    ASSERT_TRUE(made) << m;
+    TreeEntry* e = FindMove(side, m, 2);
+    ASSERT_NE(e, nullptr) << m;
+    MakeMove(side, e);
     side = 1 - side;
   }
   player = side;
@@ -206,15 +187,15 @@ TEST_F(Book, EmptyFilesHaveTheSizesOfTheRecordTables) {
   EmptyBook();
   EXPECT_EQ(fs::file_size("vorna.hbk"), kSmallBytes);
   EXPECT_EQ(fs::file_size("vorna.lbk"), kLargeBytes);
-  EXPECT_EQ(Read("vorna.hbk"), std::string(kSmallBytes, '\0'));
-  EXPECT_EQ(Read("vorna.lbk"), std::string(kLargeBytes, '\0'));
-  EXPECT_EQ(Read("vorna.sbk"), "8192 163840\n10 \n");
+  EXPECT_EQ(ReadText("vorna.hbk"), std::string(kSmallBytes, '\0'));
+  EXPECT_EQ(ReadText("vorna.lbk"), std::string(kLargeBytes, '\0'));
+  EXPECT_EQ(ReadText("vorna.sbk"), "8192 163840\n10 \n");
 }
 
 TEST_F(Book, MarksGiveWeightsAndAQuestionedMoveIsPlayedButNotStored) {
   Compile("1. e2e4 e7e5 2. g1f3! b8c6?\n");
   EXPECT_EQ(BookOn, 1);
-  const std::string lbk = Read("vorna.lbk"), hbk = Read("vorna.hbk");
+  const std::string lbk = ReadText("vorna.lbk"), hbk = ReadText("vorna.hbk");
   EXPECT_EQ(hbk, std::string(kSmallBytes, '\0'));
   const std::vector<const char*> line = {"e2e4", "e7e5", "g1f3", "b8c6"};
   const uint16_t weights[] = {1, 1, 10};
@@ -230,27 +211,21 @@ TEST_F(Book, MarksGiveWeightsAndAQuestionedMoveIsPlayedButNotStored) {
   // Byte by byte: key, the move as from * 256 + to, its weight, all little-endian.
   NewGame(2);
   const size_t at = (hashkey % 8192) * 28;
-  const uint8_t want[] = {static_cast<uint8_t>(hashbd),
-                          static_cast<uint8_t>(hashbd >> 8),
-                          static_cast<uint8_t>(hashbd >> 16),
-                          static_cast<uint8_t>(hashbd >> 24),
-                          28,
-                          12};
-  for (size_t i = 0; i < sizeof want; i++)
-    EXPECT_EQ(static_cast<uint8_t>(lbk[at + i]), want[i]) << i;
-  EXPECT_EQ(static_cast<uint8_t>(lbk[at + 16]), 1);
-  EXPECT_EQ(static_cast<uint8_t>(lbk[at + 17]), 0);
+  EXPECT_EQ(Le32(lbk, at), hashbd);
+  EXPECT_EQ(lbk.substr(at + 4, 2), "\x1c\x0c");  // e2 = 12, e4 = 28
+  EXPECT_EQ(lbk.substr(at + 16, 2), std::string("\x01\x00", 2));
 }
 
 TEST_F(Book, AnImpossibleMoveEndsItsFileButTheNextBookIsCompiled) {
-  Write("bxx.bok", "d2d4\n");
+  WriteBytes("bxx.bok", "d2d4\n");
   const int before = line_no;
   const std::string out = Compile("; a comment\n\ne2e5\ne2e4\n");
-  EXPECT_EQ(Read("open.log"), "Illegal Move encountered 12 -> 36!\nproblem encountered in line #" +
-                                  std::to_string(before + 3) + "\n");
+  EXPECT_EQ(ReadText("open.log"),
+            "Illegal Move encountered 12 -> 36!\nproblem encountered in line #" +
+                std::to_string(before + 3) + "\n");
   EXPECT_NE(out.find("Bin-Buch-Erweiterung BXX -- Moment bitte !"), std::string::npos) << out;
   NewGame(2);
-  const Record r = Find(Read("vorna.lbk"), true);
+  const Record r = Find(ReadText("vorna.lbk"), true);
   ASSERT_TRUE(r.found);
   EXPECT_EQ(r.move[0], M("d2d4"));  // e2e4 came after the problem and was not read
   EXPECT_EQ(r.move[1], 0);
@@ -258,7 +233,7 @@ TEST_F(Book, AnImpossibleMoveEndsItsFileButTheNextBookIsCompiled) {
 
 TEST_F(Book, AMoveThatLeavesTheKingAttackedIsIllegal) {
   Compile("e2e4 e7e5 d1h5 f7f6\n");
-  EXPECT_EQ(Read("open.log").substr(0, 35), "Illegal Move encountered 53 -> 45!\n");
+  EXPECT_EQ(ReadText("open.log").substr(0, 35), "Illegal Move encountered 53 -> 45!\n");
   EXPECT_TRUE(PositionIsConsistent());
 }
 
@@ -272,7 +247,7 @@ TEST_F(Book, WeightsSaturateInBothBooks) {
   std::string all;
   for (int i = 0; i < 300; i++) all += text;
   Compile(all);
-  const std::string lbk = Read("vorna.lbk"), hbk = Read("vorna.hbk");
+  const std::string lbk = ReadText("vorna.lbk"), hbk = ReadText("vorna.hbk");
   for (size_t i = 0; i < line.size(); i++) {
     PlayMoves(std::vector<const char*>(line.begin(), line.begin() + i));
     const bool large = i <= 10;
@@ -298,10 +273,10 @@ TEST_F(Book, APositionKeepsOnlyTheFirstMovesMet) {
   for (const Case& c : cases) {
     CloseBook();
     fs::remove("vorna.hbk");
-    Write("vorna.sbk", "8192 163840\n" + std::to_string(c.lbk_hbk) + "\n");
+    WriteBytes("vorna.sbk", "8192 163840\n" + std::to_string(c.lbk_hbk) + "\n");
     Compile(c.lines);
     PlayMoves({"e2e4"});
-    const Record r = Find(Read(c.large ? "vorna.lbk" : "vorna.hbk"), c.large);
+    const Record r = Find(ReadText(c.large ? "vorna.lbk" : "vorna.hbk"), c.large);
     ASSERT_TRUE(r.found);
     const char* replies[] = {"a7a6", "b7b6", "c7c6", "d7d6", "e7e6", "f7f6"};
     for (size_t k = 0; k < c.kept; k++) EXPECT_EQ(r.move[k], M(replies[k])) << k;
@@ -442,7 +417,7 @@ TEST_F(Book, BadTextBooksNeverStopTheEngine) {
     Compile(c.text);
     EXPECT_EQ(BookOn, 1);
     NewGame(2);
-    const Record r = Find(Read("vorna.lbk"), true);
+    const Record r = Find(ReadText("vorna.lbk"), true);
     EXPECT_EQ(r.found && r.move[0] == M("e2e4"), c.e2e4_stored) << c.text.substr(0, 20);
     EXPECT_EQ(fs::exists("open.log"), c.problem) << c.text.substr(0, 20);
     EXPECT_TRUE(PositionIsConsistent());
@@ -458,7 +433,7 @@ TEST_F(Book, BrokenBookFilesAreLeftAsideWithOneLine) {
   const Case cases[] = {
       {"truncated", [] { fs::resize_file("vorna.hbk", 1000); }, 0},
       {"oversized", [] { fs::resize_file("vorna.lbk", kLargeBytes + 28); }, 0},
-      {"all 0xff", [] { Write("vorna.lbk", std::string(kLargeBytes, '\xff')); }, 1},
+      {"all 0xff", [] { WriteBytes("vorna.lbk", std::string(kLargeBytes, '\xff')); }, 1},
       {"a directory",
        [] {
          fs::remove("vorna.hbk");
@@ -503,7 +478,7 @@ TEST_F(Book, TheSizeFileIsTrustedOnlyWithinRange) {
   };
   for (const Case& c : cases) {
     lbooksz = tbooksz = lbk_hbk = 1;
-    Write("vorna.sbk", c.text);
+    WriteBytes("vorna.sbk", c.text);
     const std::string out = CaptureOutput([] { OpenBook(); });
     EXPECT_EQ(lbooksz, c.lbooksz) << c.text;
     EXPECT_EQ(tbooksz, c.tbooksz) << c.text;
@@ -513,8 +488,8 @@ TEST_F(Book, TheSizeFileIsTrustedOnlyWithinRange) {
 }
 
 TEST_F(Book, WithoutTheMainBookTheExtensionsAreSkipped) {
-  Write("bxx.bok", "e2e4\n");
-  Write("weights.bok", "e2e4\n");
+  WriteBytes("bxx.bok", "e2e4\n");
+  WriteBytes("weights.bok", "e2e4\n");
   CaptureOutput([] { OpenBook(); });
   EXPECT_EQ(BookOn, 0);
   EXPECT_FALSE(fs::exists("vorna.hbk"));
@@ -522,11 +497,11 @@ TEST_F(Book, WithoutTheMainBookTheExtensionsAreSkipped) {
 }
 
 TEST_F(Book, WeightsBookCountsDouble) {
-  Write("weights.bok", "d2d4\n");
+  WriteBytes("weights.bok", "d2d4\n");
   const std::string out = Compile("e2e4\n");
   EXPECT_NE(out.find("Bin-Buch-Gewichte -- Moment bitte !\n"), std::string::npos) << out;
   NewGame(2);
-  const Record r = Find(Read("vorna.lbk"), true);
+  const Record r = Find(ReadText("vorna.lbk"), true);
   ASSERT_TRUE(r.found);
   EXPECT_EQ(r.move[1], M("d2d4"));
   EXPECT_EQ(r.weight[1], 2);
@@ -546,7 +521,7 @@ TEST_F(Book, SwitchAndStatisticsMessages) {
 TEST_F(Book, AReadOnlyBookIsUsedButNeverChanged) {
   Compile("e2e4\n");
   CloseBook();
-  const std::string before = Read("vorna.lbk");
+  const std::string before = ReadText("vorna.lbk");
   OpenDataFile = ReadOnlyOpen;
   CaptureOutput([] { OpenBook(); });
   EXPECT_EQ(BookOn, 1);
@@ -556,9 +531,9 @@ TEST_F(Book, AReadOnlyBookIsUsedButNeverChanged) {
   EXPECT_EQ(RepFromBook(&index, &weight), M("e2e4"));
   const char* refusal = "the book files are read-only: the book cannot be changed\n";
   EXPECT_EQ(CaptureOutput([] { InitBook(); }), refusal);
-  Write("more.bok", "d2d4\n");
+  WriteBytes("more.bok", "d2d4\n");
   EXPECT_EQ(CaptureOutput([] { AddBook("more.bok"); }), refusal);
-  EXPECT_EQ(Read("vorna.lbk"), before);
+  EXPECT_EQ(ReadText("vorna.lbk"), before);
   EXPECT_EQ(BookOn, 1);
 }
 

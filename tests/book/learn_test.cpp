@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/board.h"
@@ -70,16 +70,8 @@ int UsedEntries() {
 class Learning : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vorna_learn_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    memcpy(saved_path_, vornapath, sizeof vornapath);
+    dir_ = FreshTestDir("vorna_learn");
     snprintf(vornapath, sizeof vornapath, "%s", (dir_ / "").string().c_str());
-    saved_flag_ = LearnFlag;
-    saved_learn_ = learn;
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
     LearnFlag = 1;
@@ -91,9 +83,6 @@ class Learning : public ::testing::Test {
     OpenDataFile = std::fopen;
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
-    LearnFlag = saved_flag_;
-    learn = saved_learn_;
-    memcpy(vornapath, saved_path_, sizeof vornapath);
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(dir_);
   }
@@ -111,8 +100,7 @@ class Learning : public ::testing::Test {
   }
 
   fs::path dir_;
-  char saved_path_[sizeof vornapath];
-  int32_t saved_flag_ = 1, saved_learn_ = 1;
+  SavedGlobals saved_{vornapath, LearnFlag, learn};
 };
 
 TEST_F(Learning, FirstRunCreatesAnEmptyFileAndTheFirstSaveCountsSessionOne) {
@@ -165,12 +153,8 @@ TEST_F(Learning, FileLayoutFieldByField) {
   ASSERT_EQ(Load(), "");
   EXPECT_EQ(SessionNumber, 0x0204);
   const LearnEntry& e = ltable[black][5];
-  EXPECT_EQ(e.key, 0x11223344u);
-  EXPECT_EQ(e.score, -1234);
-  EXPECT_EQ(e.session, 0x0203);
-  EXPECT_EQ(e.move, capture);
-  EXPECT_EQ(e.flag, 1);
-  EXPECT_EQ(e.depth, 7);
+  EXPECT_EQ(std::tuple(e.key, e.score, e.session, e.move, e.flag, e.depth),
+            std::tuple(0x11223344u, -1234, uint16_t{0x0203}, capture, uint8_t{1}, uint8_t{7}));
   EXPECT_EQ(UsedEntries(), 2);
 }
 
@@ -260,27 +244,25 @@ TEST_F(Learning, BoundsNarrowTheWindowOnlyWhenTheyCut) {
   }
 }
 
+// A mate five plies from the root found at ply 3 is stored as mate two
+// plies from the node, its depth raised by 40; met again at ply 2 it is four
+// plies from the root. A loss keeps no move, and so never answers.
 TEST_F(Learning, MateScoresAreKeptRelativeToTheNode) {
-  At(500, 0x5555);
-  PutInLearn(white, 5, 9995, -100, 100, kE2E4, 3);
-  const LearnEntry& win = ltable[white][500];
-  EXPECT_EQ(win.score, 9998);
-  EXPECT_EQ(win.depth, 45);
-  EXPECT_EQ(win.flag, 1);
-  EXPECT_EQ(win.move, kE2E4);
-  int32_t alpha = -100, beta = 100, score = 0;
-  EXPECT_EQ(Probe(white, 20, &alpha, &beta, &score, 2), 1);  // any sane depth accepts it
-  EXPECT_EQ(score, 9996);
-
-  // A loss keeps no move, and so never answers.
-  At(600, 0x6666);
-  PutInLearn(white, 5, -9995, -100, 100, kE2E4, 3);
-  const LearnEntry& loss = ltable[white][600];
-  EXPECT_EQ(loss.score, -9998);
-  EXPECT_EQ(loss.depth, 45);
-  EXPECT_EQ(loss.flag, 1);
-  EXPECT_EQ(loss.move, 0u);
-  EXPECT_EQ(Probe(white, 1, &alpha, &beta, &score, 2), 0);
+  for (int sign : {1, -1}) {
+    SCOPED_TRACE(sign);
+    memset(ltable, 0, sizeof ltable);
+    At(500, 0x5555);
+    PutInLearn(white, 5, sign * 9995, -100, 100, kE2E4, 3);
+    const LearnEntry& e = ltable[white][500];
+    EXPECT_EQ(std::tuple(e.score, e.depth, e.flag, e.move),
+              std::tuple(sign * 9998, uint8_t{45}, uint8_t{1}, sign > 0 ? kE2E4 : 0u));
+    int32_t alpha = -100, beta = 100, score = 0;
+    // Any sane depth accepts the win.
+    EXPECT_EQ(Probe(white, sign > 0 ? 20 : 1, &alpha, &beta, &score, 2), sign > 0 ? 1 : 0);
+    if (sign > 0) {
+      EXPECT_EQ(score, 9996);
+    }
+  }
 }
 
 TEST_F(Learning, MoveMustStillFitTheBoard) {
@@ -597,15 +579,6 @@ TEST_F(LearnSwitch, OnlyEarlyInTimedGamesWithTheTableLoaded) {
       EXPECT_GT(istage, 6);
     }
   }
-}
-
-TEST_F(LearnSwitch, LearnCommandTurnsItOff) {
-  ASSERT_EQ(Load(), "");
-  SwitchLearn();
-  const char* const opening = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
-  EXPECT_EQ(Search(opening, 1), 0);
-  SwitchLearn();
-  EXPECT_EQ(Search(opening, 1), 1);
 }
 
 }  // namespace

@@ -29,13 +29,6 @@ std::vector<TreeEntry> LegalMoves(int side) {
   return legal;
 }
 
-TreeEntry* Find(int side, const char* from, const char* to, uint16_t promo = 0) {
-  MoveList(side, 1);
-  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++)
-    if (e->from == Sq(from) && e->to == Sq(to) && (e->flags & MF_PROMO_PIECE) == promo) return e;
-  return nullptr;
-}
-
 TEST(MakeUnmake, RestoresEveryArrayAfterRandomGames) {
   const char* starts[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                           "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -74,18 +67,18 @@ TEST(MakeUnmake, RestoresEveryArrayAfterRandomGames) {
 TEST(MakeUnmake, DoubleStepSetsEnPassantOnlyBesideAnEnemyPawn) {
   SetFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
   const uint32_t before = hashkey;
-  TreeEntry* e4 = Find(white, "e2", "e4");
+  TreeEntry* e4 = FindMove(white, "e2e4");
   ASSERT_NE(e4, nullptr);
   MakeMove(white, e4);
   EXPECT_EQ(epsquare, 0);
   EXPECT_EQ(hashkey, before ^ hashcode[0][pawn][Sq("e2")].key ^ hashcode[0][pawn][Sq("e4")].key);
 
   SetFen("4k3/8/8/8/3p4/8/4P3/4K3 w - - 0 1");
-  MakeMove(white, Find(white, "e2", "e4"));
+  MakeMove(white, FindMove(white, "e2e4"));
   EXPECT_EQ(epsquare, Sq("e3"));
   EXPECT_TRUE(PositionIsConsistent());
   // The capture is generated and takes the pawn off e4.
-  TreeEntry* ep = Find(black, "d4", "e3");
+  TreeEntry* ep = FindMove(black, "d4e3");
   ASSERT_NE(ep, nullptr);
   EXPECT_EQ(ep->flags & (MF_EP | MF_CAPTURE), MF_EP | MF_CAPTURE);
   MakeMove(black, ep);
@@ -99,7 +92,7 @@ TEST(MakeUnmake, DoubleStepSetsEnPassantOnlyBesideAnEnemyPawn) {
 TEST(MakeUnmake, CapturePromotionKeepsPawnCountsOnBothFiles) {
   SetFen("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
   const GameSnapshot before = GameSnapshot::Take(true);
-  TreeEntry* e = Find(white, "a7", "b8", queen);
+  TreeEntry* e = FindMove(white, "a7b8q");
   ASSERT_NE(e, nullptr);
   MakeMove(white, e);
   EXPECT_EQ(board[Sq("b8")], queen);
@@ -114,9 +107,9 @@ TEST(MakeUnmake, CapturePromotionKeepsPawnCountsOnBothFiles) {
 
 TEST(MakeUnmake, IrreversibleMovesResetTheFiftyMoveIndex) {
   SetFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-  MakeMove(white, Find(white, "a1", "b1"));
+  MakeMove(white, FindMove(white, "a1b1"));
   EXPECT_EQ(Game50, 1);  // a quiet piece move
-  MakeMove(black, Find(black, "e8", "g8"));
+  MakeMove(black, FindMove(black, "e8g8"));
   EXPECT_EQ(Game50, GameCnt);  // castling
   EXPECT_EQ(castld[black], 1);
   EXPECT_EQ(board[Sq("f8")], rook);
@@ -125,7 +118,7 @@ TEST(MakeUnmake, IrreversibleMovesResetTheFiftyMoveIndex) {
 
 TEST(MakeUnmake, CaptureOfTheLastPieceMarksBareKings) {
   SetFen("4k3/8/8/8/8/8/3n4/4K3 w - - 0 1");
-  TreeEntry* e = Find(white, "e1", "d2");
+  TreeEntry* e = FindMove(white, "e1d2");
   ASSERT_NE(e, nullptr);
   MakeMove(white, e);
   EXPECT_TRUE(e->flags & MF_BARE);
@@ -134,12 +127,12 @@ TEST(MakeUnmake, CaptureOfTheLastPieceMarksBareKings) {
 TEST(Repetition, CountsEarlierPositionsWithTheSameSideToMove) {
   SetFen("4k3/8/8/8/8/8/8/4K1N1 w - - 0 1");
   int count = -1;
-  const char* shuffle[][2] = {{"g1", "f3"}, {"e8", "d8"}, {"f3", "g1"}, {"d8", "e8"}};
+  const char* shuffle[] = {"g1f3", "e8d8", "f3g1", "d8e8"};
   int side = white;
   for (int round = 0; round < 2; round++)
-    for (auto& m : shuffle) {
+    for (const char* m : shuffle) {
       ThreefoldRepetition(&count);
-      MakeMove(side, Find(side, m[0], m[1]));
+      MakeMove(side, FindMove(side, m));
       side = 1 - side;
     }
   ThreefoldRepetition(&count);
@@ -149,8 +142,8 @@ TEST(Repetition, CountsEarlierPositionsWithTheSameSideToMove) {
 
 TEST(Repetition, NothingFoundWithinThreeMovesOfAnIrreversibleMove) {
   SetFen("4k3/8/8/8/8/8/8/4K1N1 w - - 0 1");
-  MakeMove(white, Find(white, "g1", "f3"));
-  MakeMove(black, Find(black, "e8", "d8"));
+  MakeMove(white, FindMove(white, "g1f3"));
+  MakeMove(black, FindMove(black, "e8d8"));
   int count = -1;
   ThreefoldRepetition(&count);
   EXPECT_EQ(count, 0);

@@ -36,11 +36,7 @@ class Tablebases : public ::testing::Test {
  protected:
   void SetUp() override {
     FreshGame();
-    dir_ = fs::temp_directory_path() /
-           ("vorna_egtb_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = FreshTestDir("vorna_egtb");
     // Guard bytes on both sides of the cache catch writes outside it.
     memory_.assign(kGuard + kCacheBytes + kGuard, 0x5a);
     ASSERT_TRUE(FTbSetCacheSize(memory_.data() + kGuard, kCacheBytes));
@@ -124,17 +120,6 @@ TEST_F(Tablebases, DirectoriesAreSkippedWithALine) {
   EXPECT_EQ(Register(dir_.string()), 0);
   EXPECT_NE(report_.find("kqk.nbb is not a file, skipped\n"), std::string::npos);
   EXPECT_FALSE(FRegisteredFun(kKqk, 1));
-}
-
-TEST_F(Tablebases, ACompressedFileWithoutItsBannerEndsTheProgram) {
-  WriteConstant(dir_ / "kqk.nbw.emd", 100, 0);
-  const std::string path = dir_.string();
-  EXPECT_EXIT(
-      {
-        OutFile = stderr;
-        IInitializeTb(path.c_str());
-      },
-      ::testing::ExitedWithCode(1), "Unable to read .*kqk.nbw.emd - read error");
 }
 
 TEST_F(Tablebases, AFileOfTheWrongLengthEndsTheProgram) {

@@ -534,7 +534,6 @@ TEST(TbIndexSymmetry, ExchangedColoursGiveTheIndexOfTheFlippedTwin) {
 TEST(TbIndexKbnk, BlackToMoveNumbersKingPairsBishopAndKnightSquares) {
   VInitEnumerations();
   EXPECT_EQ(rgTbTables[TableNumber("kbnk")].length[1], 462u * 62 * 61);
-  EXPECT_EQ(rgTbTables[TableNumber("kbnk")].length[1], 1747284u);
   // The last king pair (black Kd4, white Kh8) with the bishop and the knight
   // on their highest free squares takes the last index.
   EXPECT_EQ(IndexOf("kbnk", 1, {"h8", "g8", "f8"}, {"d4"}), 1747283u);

@@ -21,26 +21,6 @@ namespace {
 
 constexpr int32_t kWide = 12000;
 
-// Sets a position up as the driver does before a search of depth 4.
-void Root(const std::string& fen) {
-  SetFen(fen.c_str());
-  stage = -1;
-  ExaminePosition();
-  Sdepth = 4;
-  Xdepth = 4;
-  MOVE = (64 << 8) | 64;
-  memset(ExtFlag, 0, sizeof ExtFlag);
-  memset(ChkFlag, 0, sizeof ChkFlag);
-  memset(CapFlag, 0, sizeof CapFlag);
-  memset(Pscore, 0, sizeof Pscore);
-}
-
-int32_t EvalRoot(const std::string& fen) {
-  Root(fen);
-  const int side = FenSide(fen);
-  return evaluate(side, 1 - side, 1, -kWide, kWide);
-}
-
 int32_t ScoreFen(const std::string& fen) {
   SetFen(fen.c_str());
   stage = -1;
@@ -59,33 +39,25 @@ void Play(int side, const char* from, const char* to) {
 
 // ---------------------------------------------------------------------------
 
-TEST(MaterialRemis, LoneMinorOrTwoKnightsCannotWin) {
-  const char* draws[] = {
-      "4k3/8/8/8/8/8/8/4K3 w - - 0 1",     "4k3/8/8/8/8/8/8/1N2K3 w - - 0 1",
-      "4k3/8/8/8/8/8/8/1NN1K3 b - - 0 1",  "1nn1k3/8/8/8/8/8/8/4K3 w - - 0 1",
-      "4k3/8/8/8/8/8/8/2B1K3 w - - 0 1",   "4k3/3n4/8/8/8/8/3N4/4K3 w - - 0 1",
-      "4k3/3b4/8/8/8/8/3N4/4K3 w - - 0 1",
+TEST(MaterialRemis, OnlyALoneMinorOrTwoKnightsAgainstABareKingAreDead) {
+  const struct {
+    const char* fen;
+    int draw;
+  } cases[] = {
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},     {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},
+      {"4k3/8/8/8/8/8/8/1NN1K3 b - - 0 1", 1},  {"1nn1k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},
+      {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},   {"4k3/3n4/8/8/8/8/3N4/4K3 w - - 0 1", 1},
+      {"4k3/3b4/8/8/8/8/3N4/4K3 w - - 0 1", 1}, {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0},
+      {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 0},   {"4k3/8/8/8/8/8/8/1NB1K3 w - - 0 1", 0},
+      {"4k3/8/8/8/8/8/8/1NNNK3 w - - 0 1", 0},  {"k7/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
+      {"7k/3n4/8/8/8/8/3N4/4K3 w - - 0 1", 0},  {"4k3/3n4/8/8/8/8/3N4/K7 w - - 0 1", 0},
+      {"4k3/8/8/8/8/8/8/1NN1K2n w - - 0 1", 0},
   };
-  for (const char* fen : draws) {
-    SetFen(fen);
+  for (const auto& c : cases) {
+    SetFen(c.fen);
     strcpy(DrawComment, "Draw");
-    EXPECT_EQ(MaterialRemis(), 1) << fen;
-    EXPECT_STREQ(DrawComment, "Insufficient Material") << fen;
-  }
-}
-
-TEST(MaterialRemis, WinningMaterialOrACorneredKingIsNoDraw) {
-  const char* games[] = {
-      "4k3/8/8/8/8/8/8/R3K3 w - - 0 1",   "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
-      "4k3/8/8/8/8/8/8/1NB1K3 w - - 0 1", "4k3/8/8/8/8/8/8/1NNNK3 w - - 0 1",
-      "k7/8/8/8/8/8/8/2B1K3 w - - 0 1",   "7k/3n4/8/8/8/8/3N4/4K3 w - - 0 1",
-      "4k3/3n4/8/8/8/8/3N4/K7 w - - 0 1", "4k3/8/8/8/8/8/8/1NN1K2n w - - 0 1",
-  };
-  for (const char* fen : games) {
-    SetFen(fen);
-    strcpy(DrawComment, "Draw");
-    EXPECT_EQ(MaterialRemis(), 0) << fen;
-    EXPECT_STREQ(DrawComment, "Draw") << fen;
+    EXPECT_EQ(MaterialRemis(), c.draw) << c.fen;
+    EXPECT_STREQ(DrawComment, c.draw ? "Insufficient Material" : "Draw") << c.fen;
   }
 }
 

@@ -9,6 +9,7 @@
 #include "core/makemove.h"
 #include "eval/evaluate.h"
 #include "eval/flip_fen.h"
+#include "eval/term_setup.h"
 #include "search/driver.h"
 #include "search/treesearch.h"
 #include "test_util.h"
@@ -31,54 +32,35 @@ std::string MirrorFiles(const std::string& fen) {
   return out + fen.substr(space);
 }
 
-// Evaluates fen at the root of a depth-4 search, for its side to move.
-int32_t EvalRoot(const std::string& fen) {
-  SetFen(fen.c_str());
-  stage = -1;
-  ExaminePosition();
-  Sdepth = Xdepth = 4;
-  MOVE = (64 << 8) | 64;
-  memset(ExtFlag, 0, sizeof ExtFlag);
-  memset(Pscore, 0, sizeof Pscore);
-  const int side = FenSide(fen);
-  return evaluate(side, 1 - side, 1, -12000, 12000);
-}
-
 // ---------------------------------------------------------------------------
 
-TEST(KingPawnKingRules, RookPawnOnTheSeventh) {
-  EXPECT_EQ(kpkwv_(1, 7, 5, 2, 4, 8), 1);  // the bare king on d8 is too late
-  EXPECT_EQ(kpkwv_(1, 7, 1, 8, 3, 8), 0);  // own king shut in on a8
-}
-
-TEST(KingPawnKingRules, RookPawnWithTheKingInTheCorner) {
-  EXPECT_EQ(kpkwv_(1, 5, 1, 4, 1, 8), 0);
-  EXPECT_EQ(kpkwv_(1, 5, 2, 6, 1, 8), 0);
-}
-
-TEST(KingPawnKingRules, PawnOutsideTheSquareRuns) {
-  // Pawn on d5 (R 5), bare king on h1: four ranks to go, distance 7.
-  EXPECT_EQ(kpkwv_(4, 5, 1, 1, 8, 1), 1);
-}
-
-TEST(KingPawnKingRules, HomePawnWithItsKingBehindWinsWithTheMove) {
-  // e2 and e1 against e8 (normalised to the d-file): the square rule does
-  // not decide (dL(4, 8) = 0), later rules find the win.
-  EXPECT_EQ(kpkwv_(4, 2, 4, 1, 4, 8), 1);
-}
-
-TEST(KingPawnKingRules, OppositionDecides) {
-  // e4 with its king on e5 against the king on e7 (normalised d-file):
-  // with the move White has no way through; every king step of Black
-  // (that is legal) lets White in.
-  EXPECT_EQ(kpkwv_(4, 4, 4, 5, 4, 7), 0);
-  const int steps[][2] = {{4, 8}, {5, 8}, {5, 7}, {3, 7}, {3, 8}};
-  for (const auto& s : steps) EXPECT_EQ(kpkwv_(4, 4, 4, 5, s[0], s[1]), 1) << s[0] << s[1];
-}
-
-TEST(KingPawnKingRules, KingOnTheSixthInFrontOfItsPawnWins) {
-  EXPECT_EQ(kpkwv_(4, 5, 4, 6, 4, 8), 1);
-  EXPECT_EQ(kpkwv_(3, 5, 3, 6, 3, 8), 1);
+// Pawn file and rank, the strong king's, the bare king's (files 1 to 8,
+// the pawn normalised to the a- to d-files), White to move: won or not.
+TEST(KingPawnKingRules, VerdictsOfTheRules) {
+  const struct {
+    int args[6], won;
+    const char* why;
+  } cases[] = {
+      {{1, 7, 5, 2, 4, 8}, 1, "rook pawn on the seventh, the bare king on d8 too late"},
+      {{1, 7, 1, 8, 3, 8}, 0, "rook pawn on the seventh, its king shut in on a8"},
+      {{1, 5, 1, 4, 1, 8}, 0, "rook pawn, the bare king in the corner"},
+      {{1, 5, 2, 6, 1, 8}, 0, "rook pawn, the bare king in the corner, kings apart"},
+      {{4, 5, 1, 1, 8, 1}, 1, "outside the square: four ranks to go, distance 7"},
+      // The square rule does not decide (dL(4, 8) = 0), later rules do.
+      {{4, 2, 4, 1, 4, 8}, 1, "home pawn with its king behind, with the move"},
+      {{4, 4, 4, 5, 4, 7}, 0, "the opposition: no way through with the move"},
+      {{4, 4, 4, 5, 4, 8}, 1, "the opposition lost by Kd8"},
+      {{4, 4, 4, 5, 5, 8}, 1, "the opposition lost by Ke8"},
+      {{4, 4, 4, 5, 5, 7}, 1, "the opposition lost by Ke7"},
+      {{4, 4, 4, 5, 3, 7}, 1, "the opposition lost by Kc7"},
+      {{4, 4, 4, 5, 3, 8}, 1, "the opposition lost by Kc8"},
+      {{4, 5, 4, 6, 4, 8}, 1, "the king on the sixth in front of its pawn"},
+      {{3, 5, 3, 6, 3, 8}, 1, "the king on the sixth in front of its pawn, c-file"},
+  };
+  for (const auto& c : cases) {
+    const int* a = c.args;
+    EXPECT_EQ(kpkwv_(a[0], a[1], a[2], a[3], a[4], a[5]), c.won) << c.why;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -4,14 +4,18 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "core/board.h"
+#include "core/makemove.h"
 #include "core/vorna.h"
 #include "eval/evaluate.h"
 #include "eval/examine.h"
 #include "eval/flip_fen.h"
 #include "eval/pawns.h"
 #include "eval/weights.h"
+#include "search/driver.h"
+#include "search/treesearch.h"
 #include "test_util.h"
 
 // Sets fen up as at the root of a search: root tables, weights and both
@@ -57,4 +61,24 @@ inline int32_t FullScore(const char* fen) {
   int32_t s = 0;
   ScorePosition(FenSide(fen), &s);
   return s;
+}
+
+// Sets a position up as the driver does before a search of depth 4.
+inline void Root(const std::string& fen) {
+  SetFen(fen.c_str());
+  stage = -1;
+  ExaminePosition();
+  Sdepth = Xdepth = 4;
+  MOVE = (64 << 8) | 64;
+  memset(ExtFlag, 0, sizeof ExtFlag);
+  memset(ChkFlag, 0, sizeof ChkFlag);
+  memset(CapFlag, 0, sizeof CapFlag);
+  memset(Pscore, 0, sizeof Pscore);
+}
+
+// The evaluation of fen at the root of that search, for its side to move.
+inline int32_t EvalRoot(const std::string& fen) {
+  Root(fen);
+  const int side = FenSide(fen);
+  return evaluate(side, 1 - side, 1, -12000, 12000);
 }

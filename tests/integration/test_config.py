@@ -75,23 +75,6 @@ def run_with(ics, check):
         where.remove()
 
 
-def draw_offers_are_announced():
-    def check(engine, _):
-        hash_report(engine)
-        assert "feature draw=1" in features(engine)
-    run_with("OFFER_DRAW: ON\n", check)
-
-
-def hash_sizes_follow_max_hash():
-    for megabytes, want in (("3", ["2303K", "0K", "768K"]),
-                            ("12", ["9215K", "0K", "3072K"]),
-                            ("2", ["0K", "0K", "0K"])):
-        def check(engine, _):
-            sizes, lines = hash_report(engine)
-            assert sizes == want, "MAX_HASH %s: %r in %r" % (megabytes, sizes, lines)
-        run_with("; budget\nMAX_HASH: %s\n" % megabytes, check)
-
-
 def tablebase_path_without_tables():
     tb = tempfile.mkdtemp(prefix="vorna_tb_")
     try:
@@ -224,8 +207,6 @@ def read_only_installation_gives_each_user_a_folder():
 
 
 runner = Runner()
-runner.run("OFFER_DRAW ON announces feature draw=1", draw_offers_are_announced)
-runner.run("hash sizes follow MAX_HASH", hash_sizes_follow_max_hash)
 runner.run("TB_PATH without tables reports 0 pieces", tablebase_path_without_tables)
 runner.run("a hostile vorna.ics is survived", hostile_file_is_survived)
 runner.run("the installed engine uses its files", installed_engine_uses_its_files)

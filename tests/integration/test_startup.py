@@ -22,49 +22,24 @@ def read_head(engine):
     assert "02.02.2004" in lines[3], lines[3]
 
 
-def quit_ends_at_once():
+# What is sent (then whether the input is closed) and the lines after the
+# start-up report: the program ends after them with status 0.
+ENDINGS = [
+    ("quit ends at once", "quit\n", False, []),
+    ("end of input ends like quit", "", True, []),
+    ("last word without newline", "ping 1\nquit", True, ["pong 1"]),
+]
+
+
+def ends(text, close, after):
     engine = Engine(BINARY)
     try:
-        engine.send("quit\n")
+        engine.send(text)
+        if close:
+            engine.close_input()
         read_head(engine)
-        assert engine.read_line() is None
-        assert engine.wait() == 0
-    finally:
-        engine.kill()
-
-
-def end_of_input_ends_like_quit():
-    engine = Engine(BINARY)
-    try:
-        engine.close_input()
-        read_head(engine)
-        assert engine.read_line() is None
-        assert engine.wait() == 0
-    finally:
-        engine.kill()
-
-
-def ping_alone_does_not_take_the_next_line():
-    engine = Engine(BINARY)
-    try:
-        read_head(engine)
-        engine.send("ping\nping 42\n")
-        assert engine.read_line() == "pong "
-        assert engine.read_line() == "pong 42"
-        engine.send("quit\n")
-        assert engine.read_line() is None
-        assert engine.wait() == 0
-    finally:
-        engine.kill()
-
-
-def words_after_eof_without_newline_still_run():
-    engine = Engine(BINARY)
-    try:
-        engine.send("ping 1\nquit")
-        engine.close_input()
-        read_head(engine)
-        assert engine.read_line() == "pong 1"
+        for want in after:
+            assert engine.read_line() == want
         assert engine.read_line() is None
         assert engine.wait() == 0
     finally:
@@ -72,8 +47,6 @@ def words_after_eof_without_newline_still_run():
 
 
 runner = Runner()
-runner.run("quit ends at once", quit_ends_at_once)
-runner.run("end of input ends like quit", end_of_input_ends_like_quit)
-runner.run("ping alone does not take the next line", ping_alone_does_not_take_the_next_line)
-runner.run("last word without newline", words_after_eof_without_newline_still_run)
+for name, text, close, after in ENDINGS:
+    runner.run(name, ends, text, close, after)
 runner.finish()

@@ -5,9 +5,10 @@ files in one folder and only the compressed ones in another), the engine's
 probe of positions must stay consistent on the compressed tables alone, and
 the kpkp file must have 472 blocks, the last of 5060 positions; files of
 random bytes (stored raw) and of one repeated byte (the longest matches) must
-read back unchanged. A compressed
-block overwritten with garbage must make its probe fail and drop only that
-table side, without a crash, while the other tables still answer."""
+read back unchanged. The engine's start-up report must count the
+compressed files and their decoding memory. A compressed block overwritten
+with garbage must make its probe fail and drop only that table side, without
+a crash, while the other tables still answer."""
 
 import os
 import random
@@ -51,6 +52,25 @@ def blocks_of(path):
     values = [(bits >> (width - 13 * (i + 1))) & 0x1fff for i in range(count + 1)]
     values = [v or 8192 for v in values]
     return header, values[:count], values[count]
+
+
+def startup_report(root, tbdir):
+    """The engine's start-up lines with its tables in tbdir."""
+    folder = os.path.join(root, "program")
+    os.mkdir(folder)
+    shutil.copy2(harness.binary(), os.path.join(folder, "vorna"))
+    with open(os.path.join(folder, "vorna.ics"), "w") as f:
+        f.write("TB_PATH: %s\nTB_CACHE: 2\n" % tbdir)
+    engine = harness.Engine(os.path.join(folder, "vorna"), cwd=folder)
+    try:
+        lines = engine.expect("Chess")
+        engine.send("xboard\nprotover 2\nping 0\n")
+        lines += engine.expect("pong 0")
+        engine.send("quit\n")
+        engine.wait()
+    finally:
+        engine.kill()
+    return lines
 
 
 def main():
@@ -108,6 +128,14 @@ def main():
         out = must([tbprobe, "--compare", odd, odd_comp, "kqk"])
         if len(re.findall(r"^kqk side \d: [1-9]\d* indexes, 0 differ$", out, re.M)) != 2:
             sys.exit("FAIL: kqk: raw or repeated blocks read back wrong")
+
+        files = [os.path.join(comp, f) for f in os.listdir(comp)]
+        memory = 8256 + sum(20616 + 4 * len(blocks_of(f)[1]) + 4 for f in files)
+        report = startup_report(root, comp)
+        for want in ("found 0 uncompressed and %d compressed new TBs" % len(files),
+                     "using %d KB for Compression" % (memory // 1024)):
+            if not any(line.endswith(want) for line in report):
+                sys.exit("FAIL: no %r in the start-up report: %r" % (want, report))
 
         if "kpkp" in TABLES:
             _, stored, last = blocks_of(os.path.join(comp, "kpkp.nbw.emd"))

@@ -59,28 +59,26 @@ Probe ProbeAt(int side, int depth, int ply, int32_t alpha = -kWide, int32_t beta
   return p;
 }
 
-TEST_F(HashTables, MateScoreIsStoredRelativeToTheNode) {
-  At(0x1234, 0xabcd);
-  // Mate at ply 9 (9991) found at a node of ply 4.
-  PutInTTable(white, 3, 9991, -kWide, kWide, 0x0c1c, 4, nullptr);
-  const TTEntry& e = ttable[white][0x1234 & 15];
-  EXPECT_EQ(e.score, 9995);
-  EXPECT_EQ(e.depth, 43);
-  EXPECT_EQ(e.flags, kExact);
-  // The same position met at ply 2 is a mate two plies nearer the root,
-  // and even a deep probe accepts it.
-  const Probe p = ProbeAt(white, 20, 2);
-  EXPECT_EQ(p.flags, kExact);
-  EXPECT_EQ(p.score, 9993);
-}
-
-TEST_F(HashTables, MatedScoreIsStoredRelativeToTheNode) {
-  At(0x1234, 0xabcd);
-  PutInTTable(black, 3, -9991, -kWide, kWide, 0, 4, nullptr);
-  EXPECT_EQ(ttable[black][0x1234 & 15].score, -9995);
-  EXPECT_EQ(ProbeAt(black, 3, 2).score, -9993);
-  // The other side's table does not know the position.
-  EXPECT_EQ(ProbeAt(white, 1, 2).flags, 0);
+TEST_F(HashTables, MateScoresAreStoredRelativeToTheNode) {
+  // Mate at ply 9 (9991) found at a node of ply 4: stored as mate in five
+  // plies from the node, met again at ply 2 two plies nearer the root, and
+  // even a deep probe accepts it.
+  for (int side : {white, black}) {
+    SCOPED_TRACE(side);
+    const int sign = side == white ? 1 : -1;
+    At(0x1234, 0xabcd);
+    PutInTTable(side, 3, sign * 9991, -kWide, kWide, 0x0c1c, 4, nullptr);
+    const TTEntry& e = ttable[side][0x1234 & 15];
+    EXPECT_EQ(e.score, sign * 9995);
+    EXPECT_EQ(e.depth, 43);
+    EXPECT_EQ(e.flags, kExact);
+    const Probe p = ProbeAt(side, 20, 2);
+    EXPECT_EQ(p.flags, kExact);
+    EXPECT_EQ(p.score, sign * 9993);
+    // The other side's table does not know the position.
+    EXPECT_EQ(ProbeAt(1 - side, 1, 2).flags, 0);
+    ZeroTTable();
+  }
 }
 
 TEST_F(HashTables, TooShallowEntryStillGivesItsMove) {
@@ -102,28 +100,30 @@ TEST_F(HashTables, UnknownPositionReportsNothing) {
   EXPECT_EQ(PV, 0);
 }
 
-TEST_F(HashTables, LowerBoundNarrowsAlphaOnlyWhenAbove) {
-  At(9, 99);
-  PutInTTable(white, 4, 50, -100, 40, 0, 1, nullptr);  // 50 >= beta
-  EXPECT_EQ(ttable[white][9].flags, kLowerBound);
-  Probe p = ProbeAt(white, 4, 1, 60, 200);
-  EXPECT_EQ(p.flags, 0);
-  EXPECT_EQ(p.alpha, 60);
-  p = ProbeAt(white, 4, 1, 30, 200);
-  EXPECT_EQ(p.flags, kLowerBound);
-  EXPECT_EQ(p.alpha, 50);
-}
-
-TEST_F(HashTables, UpperBoundNarrowsBetaOnlyWhenBelow) {
-  At(9, 99);
-  PutInTTable(white, 4, -20, -10, 40, 0, 1, nullptr);  // -20 <= alpha
-  EXPECT_EQ(ttable[white][9].flags, kUpperBound);
-  Probe p = ProbeAt(white, 4, 1, -100, -30);
-  EXPECT_EQ(p.flags, 0);
-  EXPECT_EQ(p.beta, -30);
-  p = ProbeAt(white, 4, 1, -100, 0);
-  EXPECT_EQ(p.flags, kUpperBound);
-  EXPECT_EQ(p.beta, -20);
+TEST_F(HashTables, BoundsNarrowTheWindowOnlyWhenTheyCut) {
+  const struct {
+    int32_t score, alpha, beta;  // the search that stored the bound
+    int flag;
+    int32_t probe_alpha, probe_beta;
+    int answer;
+    int32_t alpha_out, beta_out;
+  } cases[] = {
+      {50, -100, 40, kLowerBound, 60, 200, 0, 60, 200},  // at or below alpha already
+      {50, -100, 40, kLowerBound, 30, 200, kLowerBound, 50, 200},
+      {-20, -10, 40, kUpperBound, -100, -30, 0, -100, -30},
+      {-20, -10, 40, kUpperBound, -100, 0, kUpperBound, -100, -20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.score << " in " << c.probe_alpha << ".." << c.probe_beta);
+    ZeroTTable();
+    At(9, 99);
+    PutInTTable(white, 4, c.score, c.alpha, c.beta, 0, 1, nullptr);
+    EXPECT_EQ(ttable[white][9].flags, c.flag);
+    const Probe p = ProbeAt(white, 4, 1, c.probe_alpha, c.probe_beta);
+    EXPECT_EQ(p.flags, c.answer);
+    EXPECT_EQ(p.alpha, c.alpha_out);
+    EXPECT_EQ(p.beta, c.beta_out);
+  }
 }
 
 TEST_F(HashTables, FiveCollidingPositionsShareTheFifthSlot) {
@@ -148,39 +148,44 @@ TEST_F(HashTables, StaleEntryIsReusedFirst) {
   EXPECT_EQ(ttable[white][3].age, 8);
 }
 
-TEST_F(HashTables, SamePositionKeepsTheDeeperResult) {
-  At(2, 20);
-  PutInTTable(white, 5, 10, -kWide, kWide, 0, 1, nullptr);
-  PutInTTable(white, 3, 99, -kWide, kWide, 0, 1, nullptr);
-  EXPECT_EQ(ttable[white][2].score, 10);
-  PutInTTable(white, 6, 98, -kWide, kWide, 0, 1, nullptr);
-  EXPECT_EQ(ttable[white][2].score, 98);
-  EXPECT_EQ(ttable[white][2].depth, 6);
-  // Nothing else of the bucket was touched.
-  EXPECT_EQ(ttable[white][6].depth, 0);
-}
-
-TEST_F(HashTables, EqualDepthBoundsReplaceOnlyWhenSharper) {
-  At(2, 20);
-  PutInTTable(white, 4, 50, 0, 40, 0, 1, nullptr);  // lower bound 50
-  PutInTTable(white, 4, 45, 0, 40, 0, 1, nullptr);  // weaker lower bound
-  EXPECT_EQ(ttable[white][2].score, 50);
-  PutInTTable(white, 4, 60, 0, 40, 0, 1, nullptr);  // stronger one
-  EXPECT_EQ(ttable[white][2].score, 60);
-  PutInTTable(white, 4, -5, 0, 40, 0, 1, nullptr);  // upper bound over a lower bound
-  EXPECT_EQ(ttable[white][2].flags, kLowerBound);
-  PutInTTable(white, 4, 20, 0, 40, 0, 1, nullptr);  // exact result always
-  EXPECT_EQ(ttable[white][2].flags, kExact);
-  EXPECT_EQ(ttable[white][2].score, 20);
-}
-
-TEST_F(HashTables, UpperBoundReplacesOnlyALowerUpperBound) {
-  At(2, 20);
-  PutInTTable(white, 4, -10, 0, 40, 0, 1, nullptr);
-  PutInTTable(white, 4, -5, 0, 40, 0, 1, nullptr);
-  EXPECT_EQ(ttable[white][2].score, -10);
-  PutInTTable(white, 4, -30, 0, 40, 0, 1, nullptr);
-  EXPECT_EQ(ttable[white][2].score, -30);
+// Stores of one position in turn, the window 0..40 unless wide: what the
+// slot holds after each.
+TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
+  const struct {
+    const char* what;
+    int depth;
+    int32_t score;
+    bool wide;
+    int32_t held;
+    int flag;
+  } steps[][4] = {
+      {{"exact", 5, 10, true, 10, kExact},
+       {"shallower", 3, 99, true, 10, kExact},
+       {"deeper", 6, 98, true, 98, kExact}},
+      {{"lower bound", 4, 50, false, 50, kLowerBound},
+       {"weaker lower bound", 4, 45, false, 50, kLowerBound},
+       {"stronger lower bound", 4, 60, false, 60, kLowerBound},
+       {"upper bound over a lower bound", 4, -5, false, 60, kLowerBound}},
+      {{"lower bound", 4, 50, false, 50, kLowerBound},
+       {"exact over a bound", 4, 20, false, 20, kExact}},
+      {{"upper bound", 4, -10, false, -10, kUpperBound},
+       {"weaker upper bound", 4, -5, false, -10, kUpperBound},
+       {"stronger upper bound", 4, -30, false, -30, kUpperBound}},
+  };
+  for (const auto& sequence : steps) {
+    ZeroTTable();
+    At(2, 20);
+    for (const auto& step : sequence) {
+      if (step.what == nullptr) break;
+      SCOPED_TRACE(step.what);
+      PutInTTable(white, step.depth, step.score, step.wide ? -kWide : 0, step.wide ? kWide : 40, 0,
+                  1, nullptr);
+      EXPECT_EQ(ttable[white][2].score, step.held);
+      EXPECT_EQ(ttable[white][2].flags, step.flag);
+    }
+    // Nothing else of the bucket was touched.
+    EXPECT_EQ(ttable[white][6].depth, 0);
+  }
 }
 
 TEST_F(HashTables, NearerMateReplacesAtOnce) {
@@ -203,22 +208,6 @@ TEST_F(HashTables, ProbedSlotIsOverwrittenUnconditionally) {
   EXPECT_EQ(slot->score, -3);
   EXPECT_EQ(slot->depth, 1);
   EXPECT_EQ(slot->move, 0x0102u);
-}
-
-TEST_F(HashTables, ZeroTTableEmptiesEveryTable) {
-  At(2, 20);
-  PutInTTable(white, 3, 10, -kWide, kWide, 0, 1, nullptr);
-  UpdateEGTBTable(black, 5);
-  const int32_t s = 40;
-  const int16_t hv[2] = {}, kid[2] = {}, nb[2] = {};
-  UpdateEvalTable(white, &s, hv, kid, nb, 0, 0);
-  ZeroTTable();
-  int32_t got = 0;
-  EXPECT_EQ(ProbeAt(white, 1, 1).flags, 0);
-  EXPECT_EQ(ProbeEGTBTable(black, &got), 0);
-  int16_t h2[2], k2[2], n2[2], chk;
-  int32_t term;
-  EXPECT_EQ(ProbeEvalTable(white, &got, h2, k2, n2, &chk, &term), 0);
 }
 
 // Every byte of every table reads zero after clearing, whichever slots the

@@ -84,17 +84,10 @@ class TreeSearchTest : public ::testing::Test {
 
   // Plays a game move given in coordinates, as the command loop records it.
   void Play(const char* text) {
-    const int from = Sq(text), to = Sq(text + 2);
-    TrPnt[1] = Tree;
-    MoveList(side_, 1);
-    for (TreeEntry* p = TrPnt[1]; p < TrPnt[2]; p++) {
-      if (p->from == from && p->to == to) {
-        MakeMove(side_, p);
-        side_ = 1 - side_;
-        return;
-      }
-    }
-    FAIL() << "no move " << text;
+    TreeEntry* p = FindMove(side_, text);
+    ASSERT_NE(p, nullptr) << text;
+    MakeMove(side_, p);
+    side_ = 1 - side_;
   }
 
   // The root-list entry of a move after a search from ply 1.
@@ -187,9 +180,7 @@ TEST_F(TreeSearchTest, FiftyMoveRuleScoresEveryQuietMoveZero) {
     searched++;
   }
   EXPECT_GT(searched, 10);
-}
-
-TEST_F(TreeSearchTest, FiftyMoveCountBelowTheLimitKeepsTheScore) {
+  // Two half-moves short of the limit the queen counts.
   Prepare("4k3/8/8/8/8/8/r7/3QK3 w - - 0 1", 2);
   Game50 = static_cast<int16_t>(GameCnt - 98);
   EXPECT_GT(Search(2), 200);
@@ -206,6 +197,7 @@ const char* const kTactical[] = {
     "r4rk1/ppp2ppp/8/3n4/3N4/8/PPP2PPP/R4RK1 b - - 0 1",
     "6k1/6p1/7p/8/8/1q6/6PP/3R2K1 w - - 0 1",
     "4r1k1/5ppp/8/8/8/8/5PPP/R3R1K1 w - - 0 1",
+    "k7/8/1K6/8/8/8/8/R7 b - - 0 1",  // Kb8 the one legal reply to the check
 };
 
 TEST_F(TreeSearchTest, HorizonAndBudgetAreRestoredAfterEverySearch) {
@@ -221,15 +213,6 @@ TEST_F(TreeSearchTest, HorizonAndBudgetAreRestoredAfterEverySearch) {
       EXPECT_TRUE(PositionIsConsistent()) << fen;
     }
   }
-}
-
-TEST_F(TreeSearchTest, ForcedEvasionRestoresTheHorizonItRaised) {
-  // Black is in check from the rook with Kb8 the one legal reply.
-  Prepare("k7/8/1K6/8/8/8/8/R7 b - - 0 1", 1);
-  const int32_t xdepth = Xdepth, budget = maxhorizon;
-  Search(1);
-  EXPECT_EQ(Xdepth, xdepth);
-  EXPECT_EQ(maxhorizon, budget);
 }
 
 TEST_F(TreeSearchTest, QuiescenceWinsAHangingPiece) {
@@ -401,21 +384,22 @@ TEST_F(CheckCaptures, CheckingCaptureIsFlaggedAndScoredAboveAPlainOne) {
   }
 }
 
-TEST_F(CheckCaptures, KnightChecksOnlyWithTheWiderGenerator) {
+// The wider generator (2) adds knight checks and queen checks off the
+// king's rank.
+TEST_F(CheckCaptures, WhichChecksEachGeneratorFinds) {
+  const struct {
+    int g;
+    const char* move;
+    bool found;
+  } cases[] = {
+      {2, "d5c7", true}, {2, "d5f6", true},  {2, "d5e7", false}, {1, "d5c7", false},
+      {1, "a2a8", true}, {1, "a2a4", false}, {2, "a2a4", true},  {2, "a2a8", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Find(c.g, c.move) != nullptr, c.found) << c.g << c.move;
   const TreeEntry* p = Find(2, "d5c7");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->flags, MF_CHECK);
   EXPECT_EQ(p->score, 1);
-  EXPECT_NE(Find(2, "d5f6"), nullptr);
-  EXPECT_EQ(Find(2, "d5e7"), nullptr);  // no check
-  EXPECT_EQ(Find(1, "d5c7"), nullptr);
-}
-
-TEST_F(CheckCaptures, NarrowGeneratorChecksOnlyOnTheKingsRank) {
-  EXPECT_NE(Find(1, "a2a8"), nullptr);
-  EXPECT_EQ(Find(1, "a2a4"), nullptr);
-  EXPECT_NE(Find(2, "a2a4"), nullptr);
-  EXPECT_NE(Find(2, "a2a8"), nullptr);
 }
 
 TEST_F(CheckCaptures, QuietMovesThatDoNotCheckAreLeftOut) {

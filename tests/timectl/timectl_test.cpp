@@ -147,19 +147,6 @@ TEST_F(Clocks, NumberedLevelsFromTheTable) {
   EXPECT_EQ(TCminutes, 15);
 }
 
-TEST_F(Clocks, ResponseTimeIsTheBudgetOfOneMove) {
-  TCflag = 1;
-  TCmoves = 40;
-  TimeControl[white] = {40, 720000};
-  SetResponseTime(white);
-  EXPECT_EQ(ResponseTime, 25012);
-  TCflag = 2;
-  TCmoves = 50;
-  TimeControl[white] = {50, 30000};
-  SetResponseTime(white);
-  EXPECT_EQ(ResponseTime, 846);
-}
-
 struct BudgetCase {
   const char* what;
   int32_t time_left, to_go;

@@ -28,15 +28,9 @@ class ConfigFile : public ::testing::Test {
     FreeTbCache();
     fs::remove_all(dir_);
   }
-  void Write(const std::string& text) {
-    FILE* f = fopen((dir_ / "vorna.ics").string().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-  }
   // Writes the file, reads it, returns what the engine printed.
   std::string Read(const std::string& text) {
-    Write(text);
+    WriteBytes(dir_ / "vorna.ics", text);
     return CaptureOutput(ReadInitFile);
   }
 

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/board.h"
@@ -27,34 +27,14 @@
 
 namespace {
 
-std::string ReadFile(const char* name) {
-  std::ifstream in(name);  // text: CR LF line ends on Windows
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const char* name, const std::string& text) {
-  std::ofstream(name, std::ios::binary) << text;
-}
-
 // Makes the legal move named in coordinates (e2e4, e7e8q) for the side on
 // its from-square and records it as a game move: SAN, check mark, score.
 void Play(const char* coord, const char* san) {
-  const int from = Sq(coord), to = Sq(coord + 2);
-  const int side = color[from];
+  const int side = color[Sq(coord)];
   ASSERT_NE(side, neutral) << coord;
-  MoveList(side, 2);
-  TreeEntry node{};
-  bool found = false;
-  for (TreeEntry* m = TrPnt[2]; m < TrPnt[3] && !found; m++) {
-    if (m->from != from || m->to != to) continue;
-    if ((m->flags & MF_PROMOTE) && "  nbrq"[m->flags & MF_PROMO_PIECE] != coord[4]) continue;
-    node = *m;
-    found = true;
-  }
-  ASSERT_TRUE(found) << coord;
-  MakeMove(side, &node);
+  TreeEntry* m = FindMove(side, coord, 2);
+  ASSERT_NE(m, nullptr) << coord;
+  MakeMove(side, m);
   ASSERT_EQ(SqAtakd(PieceList[side][0], 1 - side), 0) << coord;
   GameEntry& g = GameList[GameCnt];
   snprintf(g.san, sizeof g.san, "%s", san);
@@ -140,20 +120,11 @@ TEST_F(GameFiles, SaveAndLoadRestorePositionRecordClocksAndName) {
   EXPECT_EQ(TimeControl[white].movesToGo, 7);
   EXPECT_EQ(TimeControl[black].movesToGo, 8);
   ASSERT_EQ(GameCnt, before.game_cnt);
-  for (int i = 1; i <= GameCnt; i++) {
-    const GameEntry &a = GameList[i], &b = before.Entry(i);
-    EXPECT_EQ(a.move, b.move) << i;
-    EXPECT_STREQ(a.san, b.san) << i;
-    EXPECT_EQ(a.score, b.score) << i;
-    EXPECT_EQ(a.depth, b.depth) << i;
-    EXPECT_EQ(a.seconds, b.seconds) << i;
-    EXPECT_EQ(a.captured, b.captured) << i;
-    EXPECT_EQ(a.captured_color, b.captured_color) << i;
-    EXPECT_EQ(a.game50, b.game50) << i;
-    EXPECT_EQ(a.epsq, b.epsq) << i;
-    EXPECT_EQ(a.hashkey, b.hashkey) << i;
-    EXPECT_EQ(a.hashbd, b.hashbd) << i;
-  }
+  auto fields = [](const GameEntry& e) {
+    return std::tuple(e.move, std::string(e.san), e.score, e.depth, e.seconds, e.captured,
+                      e.captured_color, e.game50, e.epsq, e.hashkey, e.hashbd);
+  };
+  for (int i = 1; i <= GameCnt; i++) EXPECT_EQ(fields(GameList[i]), fields(before.Entry(i))) << i;
   EXPECT_EQ(Game50, before.game50);
   EXPECT_EQ(hashkey, before.key);
   EXPECT_EQ(hashbd, before.bd);
@@ -221,6 +192,17 @@ TEST_F(GameFiles, MissingGameFileChangesNothing) {
 // changes nothing.
 TEST_F(GameFiles, BrokenGameFileIsRefused) {
   using Lines = std::vector<std::string>;
+  // Word w of line n becomes the number v.
+  static auto set_word = [](Lines* l, int n, int w, int v) {
+    std::istringstream in((*l)[n]);
+    Lines f;
+    for (std::string word; in >> word;) f.push_back(word);
+    f[w] = std::to_string(v);
+    std::string s;
+    for (const std::string& word : f) s += word + " ";
+    s.pop_back();
+    (*l)[n] = s;
+  };
   const struct {
     const char* why;
     void (*edit)(Lines* lines);
@@ -231,29 +213,14 @@ TEST_F(GameFiles, BrokenGameFileIsRefused) {
       {"overlong name", [](Lines* l) { (*l)[0] = std::string(37, 'n'); }},
       {"overlong line", [](Lines* l) { (*l)[5] += std::string(400, ' ') + "1"; }},
       // e2e4 is 12 * 256 + 28; make the to-square 64.
-      {"square beyond the board",
-       [](Lines* l) {
-         std::string& e = (*l)[70];
-         e.replace(0, e.find(' '), std::to_string(12 * 256 + 64));
-       }},
+      {"square beyond the board", [](Lines* l) { set_word(l, 70, 0, 12 * 256 + 64); }},
       {"captured king",
        [](Lines* l) {
-         std::istringstream in((*l)[73]);
-         Lines f;
-         for (std::string w; in >> w;) f.push_back(w);
-         f[5] = "6";
-         f[6] = "1";
-         std::string s;
-         for (const std::string& w : f) s += w + " ";
-         s.pop_back();
-         (*l)[73] = s;
+         set_word(l, 73, 5, 6);
+         set_word(l, 73, 6, 1);
        }},
       // The last move d7d5 claimed as d7d6: d6 is empty.
-      {"entry that does not fit the board",
-       [](Lines* l) {
-         std::string& e = (*l)[73];
-         e.replace(0, e.find(' '), std::to_string(51 * 256 + 43));
-       }},
+      {"entry that does not fit the board", [](Lines* l) { set_word(l, 73, 0, 51 * 256 + 43); }},
       {"two white kings (a3)", [](Lines* l) { (*l)[6 + 16] = std::to_string(6 * 256 + 1) + " 0"; }},
       // The knight from b1 stands on d6 and gives check, but White is to move.
       {"side not to move in check",
@@ -268,13 +235,13 @@ TEST_F(GameFiles, BrokenGameFileIsRefused) {
     PlayToEnPassant();
     Save("good.sav");
     Lines lines;
-    std::istringstream in(ReadFile("good.sav"));
+    std::istringstream in(ReadText("good.sav"));
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 70u + 4u);
     r.edit(&lines);
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
-    WriteFile("bad.sav", text);
+    WriteBytes("bad.sav", text);
     FreshGame();
     Play("d2d4", "d4");
     const GameSnapshot before = GameSnapshot::Take();
@@ -285,7 +252,6 @@ TEST_F(GameFiles, BrokenGameFileIsRefused) {
 
 TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
   // Knights shuffle back and forth, 640 half-moves.
-  std::string text = "Opponent\n0 1 0\n2 1 1\n0 0\n0 0 0\n0 0 0 0\n";
   auto game = [](int count) {
     // After 4n + 3 half-moves Black's knight stands on f6.
     int16_t men[64], sides[64];
@@ -305,12 +271,12 @@ TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
     }
     return text;
   };
-  WriteFile("long.sav", game(640));
+  WriteBytes("long.sav", game(640));
   const GameSnapshot before = GameSnapshot::Take();
   EXPECT_EQ(Load("long.sav"), 1);
   EXPECT_EQ(GameSnapshot::Take(), before);
 
-  WriteFile("long.sav", game(639));
+  WriteBytes("long.sav", game(639));
   EXPECT_EQ(Load("long.sav"), 0);
   EXPECT_EQ(GameCnt, 639);
   EXPECT_EQ(Redo(), 0);
@@ -318,44 +284,38 @@ TEST_F(GameFiles, MoreEntriesThanAGameHoldsAreRefused) {
 
 // ---- Position file ----
 
-TEST_F(GameFiles, PositionFileRoundTripWithBlackToMove) {
-  const char* fen = "r3k2r/ppp2ppp/2n5/3qp3/8/2N2N2/PPP2PPP/R2QK2R b KQkq - 0 1";
-  SetFen(fen);
-  Send("pos.txt My_title\n");
-  PutPosition();
-  const std::string text = ReadFile("pos.txt");
-  EXPECT_EQ(text.substr(0, 10), ";My_title\n");
-  EXPECT_EQ(text.substr(text.size() - 3), "ZS\n");
-  EXPECT_NE(text.find("Ke1\n"), std::string::npos);
-  EXPECT_NE(text.find("dd5\n"), std::string::npos);
+TEST_F(GameFiles, PositionFileRoundTripForEitherSideToMove) {
+  const struct {
+    const char *fen, *line;  // a line the file holds
+  } cases[] = {{"8/5k2/8/8/3P4/8/5K2/8 w - - 0 1", "Bd4\n"},
+               {"r3k2r/ppp2ppp/2n5/3qp3/8/2N2N2/PPP2PPP/R2QK2R b KQkq - 0 1", "dd5\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fen);
+    SetFen(c.fen);
+    const int side = player;
+    Send("pos.txt My_title\n");
+    PutPosition();
+    const std::string text = ReadText("pos.txt");
+    EXPECT_EQ(text.substr(0, 10), ";My_title\n");
+    EXPECT_EQ(text.substr(text.size() - 3), side == black ? "ZS\n" : "ZW\n");
+    EXPECT_NE(text.find(c.line), std::string::npos);
 
-  FreshGame();
-  Send("pos.txt\n");
-  ASSERT_EQ(GetPosition(), 0);
-  EXPECT_EQ(CurrentFen(), fen);
-  EXPECT_EQ(player, black);
-  EXPECT_EQ(opponent, black);
-  EXPECT_EQ(computer, white);
-  EXPECT_STREQ(PosFile, "pos.txt");
+    FreshGame();
+    Send("pos.txt\n");
+    ASSERT_EQ(GetPosition(), 0);
+    EXPECT_EQ(CurrentFen(), c.fen);
+    EXPECT_EQ(player, side);
+    EXPECT_EQ(opponent, side);
+    EXPECT_EQ(computer, 1 - side);
+    EXPECT_STREQ(PosFile, "pos.txt");
+  }
   EXPECT_EQ(Mvboard[Sq("h1")], 0);   // rook at home: castling stays possible
   EXPECT_EQ(Mvboard[Sq("c3")], 10);  // a man off its home square counts as moved
   EXPECT_NE(Output().find("\033[2J"), std::string::npos);
 }
 
-TEST_F(GameFiles, PositionFileRoundTripWithWhiteToMove) {
-  const char* fen = "8/5k2/8/8/3P4/8/5K2/8 w - - 0 1";
-  SetFen(fen);
-  Send("pos.txt title\n");
-  PutPosition();
-  FreshGame();
-  Send("pos.txt\n");
-  ASSERT_EQ(GetPosition(), 0);
-  EXPECT_EQ(CurrentFen(), fen);
-  EXPECT_EQ(player, white);
-}
-
 TEST_F(GameFiles, PositionFileSkipsCommentsAndReadsALastLineWithoutNewline) {
-  WriteFile("p.txt", "; a title\n! another comment Kd4\nKe1\nke8\nBa2\nZS");
+  WriteBytes("p.txt", "; a title\n! another comment Kd4\nKe1\nke8\nBa2\nZS");
   Send("p.txt\n");
   ASSERT_EQ(GetPosition(), 0);
   EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/P7/4K3 b - - 0 1");
@@ -363,10 +323,10 @@ TEST_F(GameFiles, PositionFileSkipsCommentsAndReadsALastLineWithoutNewline) {
 
 TEST_F(GameFiles, ImpossiblePositionFileChangesNothing) {
   Play("e2e4", "e4");
-  WriteFile("two.txt", ";x\nKe1\nKe2\nke8\nZW\n");
-  WriteFile("adjacent.txt", ";x\nKe1\nke2\nZW\n");
-  WriteFile("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
-  WriteFile("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
+  WriteBytes("two.txt", ";x\nKe1\nKe2\nke8\nZW\n");
+  WriteBytes("adjacent.txt", ";x\nKe1\nke2\nZW\n");
+  WriteBytes("pawn.txt", ";x\nKe1\nke8\nBa8\nZW\n");
+  WriteBytes("check.txt", ";x\nKe1\nke8\nTe4\nZW\n");
   const GameSnapshot before = GameSnapshot::Take();
   for (const char* name : {"two.txt", "adjacent.txt", "pawn.txt", "check.txt", "missing.txt"}) {
     Send(std::string(name) + "\n");
@@ -408,61 +368,36 @@ TEST_F(GameFiles, ImpossibleEditChangesNothing) {
 
 // ---- Undo and Redo ----
 
-TEST_F(GameFiles, UndoAfterCastlingPutsKingAndRookBack) {
-  SetFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
-  const GameSnapshot before = GameSnapshot::Take();
-  Play("e1g1", "O-O");
-  EXPECT_EQ(board[Sq("f1")], rook);
-  ASSERT_EQ(Undo(), 1);
-  EXPECT_EQ(board[Sq("e1")], king);
-  EXPECT_EQ(board[Sq("h1")], rook);
-  EXPECT_EQ(color[Sq("f1")], neutral);
-  EXPECT_EQ(color[Sq("g1")], neutral);
-  EXPECT_EQ(castld[white], 0);
-  EXPECT_EQ(Mvboard[Sq("e1")], 0);
-  EXPECT_EQ(Mvboard[Sq("h1")], 0);
-  EXPECT_EQ(hashkey, before.key);
-  EXPECT_EQ(hashbd, before.bd);
-  EXPECT_TRUE(PositionIsConsistent());
-  EXPECT_EQ(CurrentFen(), "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
-}
-
-TEST_F(GameFiles, UndoOfQueensideCastlingForBlack) {
-  SetFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1");
-  Play("e8c8", "O-O-O");
-  ASSERT_EQ(Undo(), 1);
-  EXPECT_EQ(CurrentFen(), "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1");
-}
-
-TEST_F(GameFiles, UndoOfEnPassantBringsThePawnBackAndTheCaptureCanBeMadeAgain) {
-  PlayToEnPassant();
-  const GameSnapshot before = GameSnapshot::Take();
-  ASSERT_EQ(epsquare, Sq("d6"));
-  Play("e5d6", "exd6");
-  EXPECT_EQ(Game50, GameCnt);
-  ASSERT_EQ(Undo(), 1);
-  EXPECT_EQ(board[Sq("d5")], pawn);
-  EXPECT_EQ(color[Sq("d5")], black);
-  EXPECT_EQ(board[Sq("e5")], pawn);
-  EXPECT_EQ(color[Sq("d6")], neutral);
-  EXPECT_EQ(epsquare, Sq("d6"));
-  EXPECT_EQ(Game50, before.game50);
-  EXPECT_EQ(hashkey, before.key);
-  EXPECT_EQ(hashbd, before.bd);
-  EXPECT_TRUE(PositionIsConsistent());
-  Play("e5d6", "exd6");
-  EXPECT_EQ(color[Sq("d5")], neutral);
-}
-
-TEST_F(GameFiles, UndoOfPromotionWithCaptureRestoresPawnAndVictim) {
-  SetFen("1r2k3/2P5/8/8/8/8/8/4K3 w - - 0 1");
-  Play("c7b8q", "cxb8=Q");
-  EXPECT_EQ(board[Sq("b8")], queen);
-  ASSERT_EQ(Undo(), 1);
-  EXPECT_EQ(CurrentFen(), "1r2k3/2P5/8/8/8/8/8/4K3 w - - 0 1");
-  ASSERT_EQ(Redo(), 1);
-  EXPECT_EQ(board[Sq("b8")], queen);
-  EXPECT_EQ(color[Sq("b8")], white);
+// Undo puts back the whole position, counters and hash words included, and
+// Do makes the move again.
+TEST_F(GameFiles, UndoAndDoOfSpecialMovesRestoreThePosition) {
+  const struct {
+    const char *fen, *coord, *san;  // no FEN: after PlayToEnPassant
+  } cases[] = {
+      {"r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "e1g1", "O-O"},
+      {"r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8c8", "O-O-O"},
+      {nullptr, "e5d6", "exd6"},
+      {"1r2k3/2P5/8/8/8/8/8/4K3 w - - 0 1", "c7b8q", "cxb8=Q"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.san);
+    if (c.fen != nullptr) {
+      SetFen(c.fen);
+    } else {
+      FreshGame();
+      PlayToEnPassant();
+    }
+    const std::string fen = CurrentFen();
+    const GameSnapshot before = GameSnapshot::Take(true);
+    Play(c.coord, c.san);
+    const GameSnapshot after = GameSnapshot::Take(true);
+    ASSERT_EQ(Undo(), 1);
+    EXPECT_EQ(GameSnapshot::Take(true), before);
+    EXPECT_EQ(CurrentFen(), fen);
+    EXPECT_TRUE(PositionIsConsistent());
+    ASSERT_EQ(Redo(), 1);
+    EXPECT_EQ(GameSnapshot::Take(true), after);
+  }
 }
 
 TEST_F(GameFiles, UndoSwapsRolesAndRestoresTheMoveCount) {
@@ -498,13 +433,6 @@ TEST_F(GameFiles, DoAfterUndoReplaysTheMoves) {
   }
 }
 
-TEST_F(GameFiles, DoWithNothingUndoneDoesNothing) {
-  Play("e2e4", "e4");
-  const GameSnapshot before = GameSnapshot::Take();
-  EXPECT_EQ(Redo(), 0);
-  EXPECT_EQ(GameSnapshot::Take(), before);
-}
-
 TEST_F(GameFiles, DoRefusesAMoveThatIsNotLegalAnyMore) {
   Play("e2e4", "e4");
   Play("e7e5", "e5");
@@ -518,9 +446,13 @@ TEST_F(GameFiles, DoRefusesAMoveThatIsNotLegalAnyMore) {
   EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
-TEST_F(GameFiles, UndoAtTheStartDoesNothing) {
-  const GameSnapshot before = GameSnapshot::Take();
+TEST_F(GameFiles, UndoAtTheStartAndDoWithNothingUndoneDoNothing) {
+  const GameSnapshot start = GameSnapshot::Take();
   EXPECT_EQ(Undo(), 0);
+  EXPECT_EQ(GameSnapshot::Take(), start);
+  Play("e2e4", "e4");
+  const GameSnapshot before = GameSnapshot::Take();
+  EXPECT_EQ(Redo(), 0);
   EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
@@ -531,7 +463,7 @@ TEST_F(GameFiles, MoveListHoldsOneLinePerMovePair) {
   Play("e7e5", "e5");
   Play("g1f3", "Nf3");
   ListGame("game.lst");
-  const std::string text = ReadFile("game.lst");
+  const std::string text = ReadText("game.lst");
   EXPECT_EQ(text.substr(0, 7), "Vorna B");
   EXPECT_NE(text.find(" - Opponent   "), std::string::npos);
   EXPECT_NE(text.find("\n\n        move   score  depth  time            move   score  depth  "
@@ -576,8 +508,8 @@ TEST_F(GameFiles, ExportOfAGameFromBlackToMove) {
   root->score = 0;
   Send("Bob Home Club\n");  // Black's name (still "Opponent"), site, event
   ExportGame("mygame.txt");
-  EXPECT_EQ(ReadFile("mygame.txt"), "");
-  const std::string text = ReadFile("mygame.pgn");
+  EXPECT_EQ(ReadText("mygame.txt"), "");
+  const std::string text = ReadText("mygame.pgn");
   const std::string header =
       "[Event \"Club\"]\n[Site \"Home\"]\n[Date \"" + std::string(pgn_date) +
       "\"]\n[Round \"1\"]\n[White \"Vorna-B.68\"]\n[Black \"Bob\"]\n[Result \"1/2-1/2\"]\n"
@@ -597,14 +529,14 @@ TEST_F(GameFiles, ExportAppendsAndAsksInForceMode) {
   // White, Black, site, event, round, result, then "n" to ask again.
   Send("Ann Ben Here Open 3 1 n\nAnna Ben - - - 1/2 y\n");
   ExportGame("f");
-  const std::string text = ReadFile("f.pgn");
+  const std::string text = ReadText("f.pgn");
   EXPECT_EQ(text.find("[Event \"-\"]\n[Site \"-\"]\n"), 0u);
   EXPECT_NE(text.find("[Round \"-\"]\n[White \"Anna\"]\n[Black \"Ben\"]\n[Result \"1/2-1/2\"]\n"),
             std::string::npos);
   EXPECT_NE(text.find("\n\n1. e4 e5 1/2-1/2\n\n\n"), std::string::npos);
   Send("- - - - - - y\n");
   ExportGame("f.pgn");
-  const std::string both = ReadFile("f.pgn");
+  const std::string both = ReadText("f.pgn");
   EXPECT_EQ(both.substr(0, text.size()), text);
   EXPECT_EQ(both.find("[Event", text.size()), text.size());
 }
@@ -614,7 +546,7 @@ TEST_F(GameFiles, EscapeCancelsTheExport) {
   strcpy(pgn_site, "Somewhere");
   Send("\033\n");
   ExportGame("cancel");
-  EXPECT_EQ(ReadFile("cancel.pgn"), "");
+  EXPECT_EQ(ReadText("cancel.pgn"), "");
   EXPECT_STREQ(pgn_white, "");  // asked first: "Opponent" plays White
   EXPECT_STREQ(pgn_site, "Somewhere");
 }
@@ -624,7 +556,7 @@ TEST_F(GameFiles, ExportNameComesFromTheNextWordWithADefault) {
   strcpy(oppnam, "Zed ");
   Send("x.y.z site event\n");
   ExportGame(nullptr);
-  const std::string text = ReadFile("x.pgn");
+  const std::string text = ReadText("x.pgn");
   EXPECT_NE(text.find("[White \"Zed\"]\n[Black \"Vorna-B.68\"]\n[Result \"0-1\"]"),
             std::string::npos);
 }
@@ -656,7 +588,7 @@ TEST_F(GameFiles, PgnExtractReadsTheExportWithoutComplaint) {
   ExportGame("check");
   const std::string cmd = tool + " -r check.pgn > report.txt 2>&1";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  const std::string report = ReadFile("report.txt");
+  const std::string report = ReadText("report.txt");
   EXPECT_NE(report.find("2 games matched out of 2."), std::string::npos) << report;
   for (const char* bad : {"Warning", "rror", "Failed", "File check.pgn", "Unknown"})
     EXPECT_EQ(report.find(bad), std::string::npos) << report;

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "search/driver.h"
@@ -20,13 +18,6 @@
 #include "ui/notation.h"
 
 namespace {
-
-std::string Slurp(const char* path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Each test works in a folder of its own, as a run writes "answer.out" into
 // the current one; a run left open is closed afterwards.
@@ -80,7 +71,7 @@ TEST_F(TestSuiteRun, HeaderNamesTheSearchStyle) {
     ASSERT_NE(Batch, nullptr);
     ASSERT_NE(Answer, nullptr);
     EXPECT_EQ(easy, 1);  // no pondering during the run
-    EXPECT_EQ(Slurp("answer.out"), c.header);
+    EXPECT_EQ(ReadText("answer.out"), c.header);
     fclose(Batch);
     fclose(Answer);
     Batch = Answer = nullptr;
