@@ -41,19 +41,24 @@ bool Is(const char* kind) {
   return strcmp(Config().kind, kind) == 0;
 }
 
-// The streams opened here and their descriptors, for fileno.
+// The streams opened here and their descriptors (for fileno); a stream's
+// cookie is its entry.
 struct Open {
   FILE* stream;
   int fd;
 };
 Open opened[64];
 
+int Fd(void* cookie) {
+  return static_cast<Open*>(cookie)->fd;
+}
+
 ssize_t Read(void* cookie, char* buf, size_t n) {
-  return read(*static_cast<int*>(cookie), buf, n);
+  return read(Fd(cookie), buf, n);
 }
 
 ssize_t Write(void* cookie, const char* buf, size_t n) {
-  const int fd = *static_cast<int*>(cookie);
+  const int fd = Fd(cookie);
   Fault& f = Config();
   size_t allowed = n;
   if ((Is("enospc") || Is("kill")) && f.written + static_cast<long>(n) > f.bytes)
@@ -67,18 +72,16 @@ ssize_t Write(void* cookie, const char* buf, size_t n) {
 }
 
 int Seek(void* cookie, off64_t* at, int whence) {
-  const off64_t to = lseek64(*static_cast<int*>(cookie), *at, whence);
+  const off64_t to = lseek64(Fd(cookie), *at, whence);
   if (to < 0) return -1;
   *at = to;
   return 0;
 }
 
 int Close(void* cookie) {
-  int* fd = static_cast<int*>(cookie);
-  for (Open& o : opened)
-    if (o.fd == *fd) o = Open{nullptr, -1};
-  const int r = close(*fd);
-  delete fd;
+  Open* o = static_cast<Open*>(cookie);
+  const int r = close(o->fd);
+  *o = Open{nullptr, -1};
   if (!Is("eio-close")) return r;
   errno = EIO;
   return -1;
@@ -93,15 +96,17 @@ FILE* Opened(const char* path, const char* mode) {
     errno = Is("erofs") ? EROFS : EACCES;
     return nullptr;
   }
-  const int fd = open(path, flags, 0666);
+  Open* o = opened;
+  while (o < opened + 64 && (o->stream != nullptr || o->fd > 0)) o++;
+  const int fd = o < opened + 64 ? open(path, flags, 0666) : -1;
   if (fd < 0) return nullptr;
-  FILE* stream = fopencookie(new int(fd), mode, cookie_io_functions_t{Read, Write, Seek, Close});
-  for (Open& o : opened)
-    if (o.stream == nullptr) {
-      o = Open{stream, fd};
-      break;
-    }
-  return stream;
+  *o = Open{nullptr, fd};
+  o->stream = fopencookie(o, mode, cookie_io_functions_t{Read, Write, Seek, Close});
+  if (o->stream == nullptr) {
+    close(fd);
+    *o = Open{nullptr, -1};
+  }
+  return o->stream;
 }
 
 FILE* Pass(const char* symbol, const char* path, const char* mode) {
