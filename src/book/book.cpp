@@ -338,7 +338,7 @@ bool BeginBuild(bool fresh) {
   if (fresh) {
     char text[64];
     snprintf(text, sizeof text, "%d %d\n%d \n", lbooksz, tbooksz, lbk_hbk);
-    ok = BeginFile(&build.sbk, sbk_path, "w") && PutBytes(&build.sbk, text, strlen(text));
+    ok = BeginFile(&build.sbk, sbk_path, "wb") && PutBytes(&build.sbk, text, strlen(text));
     if (!ok) BuildFailed(build.sbk);
   }
   if (ok && !FillBookFile(&build.hbk, hbk_path, kSmallRecord, small, fresh)) {

@@ -9,23 +9,23 @@
 #include "core/startup.h"
 #include "platform/platform.h"
 
-long (*FileFault)(FileStep step, const char* path, long at, long n) = nullptr;
+long (*FileFault)(FileStep step, const char* path, long n) = nullptr;
 
 namespace {
 
 // The hook's errno for a step, 0 to go on.
 int Fault(FileStep step, const char* path) {
   if (FileFault == nullptr) return 0;
-  const int e = static_cast<int>(FileFault(step, path, 0, 0));
+  const int e = static_cast<int>(FileFault(step, path, 0));
   if (e != 0) errno = e;
   return e;
 }
 
-// Writes n bytes at offset at; a hook may let only some of them through.
-bool Put(FILE* f, const char* path, long at, const void* data, size_t n) {
+// Writes n bytes; the hook may let only some of them through.
+bool Put(FILE* f, const char* path, const void* data, size_t n) {
   size_t allowed = n;
   if (FileFault != nullptr) {
-    const long k = FileFault(FileStep::kWrite, path, at, static_cast<long>(n));
+    const long k = FileFault(FileStep::kWrite, path, static_cast<long>(n));
     if (k >= 0 && static_cast<size_t>(k) < n) allowed = static_cast<size_t>(k);
   }
   if (allowed > 0 && fwrite(data, 1, allowed, f) != allowed) return false;
@@ -58,7 +58,7 @@ FILE* OpenForWriting(const char* path, const char* mode) {
 }
 
 bool WriteThrough(FILE* f, const char* path, const void* data, size_t n) {
-  return Put(f, path, ftell(f), data, n) && Flush(f, path);
+  return Put(f, path, data, n) && Flush(f, path);
 }
 
 bool FinishFile(FILE* f, const char* path) {
@@ -79,7 +79,7 @@ bool BeginFile(NewFile* file, const char* path, const char* mode) {
 
 bool PutBytes(NewFile* file, const void* data, size_t n) {
   if (!file->ok) return false;
-  file->ok = Put(file->f, file->temp, file->size, data, n);
+  file->ok = Put(file->f, file->temp, data, n);
   file->size += static_cast<long>(n);
   return file->ok;
 }
@@ -128,7 +128,7 @@ bool AddRecord(FILE* f, const char* path, const void* data, size_t n) {
   if (fflush(f) != 0 || fseek(f, 0, SEEK_END) != 0) return false;
   const long before = ftell(f);
   if (before < 0) return false;
-  if (Put(f, path, before, data, n) && Flush(f, path) && PlatformSyncFile(f) == 0) return true;
+  if (Put(f, path, data, n) && Flush(f, path) && PlatformSyncFile(f) == 0) return true;
   // Nothing of a record that did not reach the disk whole stays behind.
   fflush(f);
   PlatformTruncate(f, before);

@@ -20,9 +20,9 @@
 enum class FileStep { kOpen, kWrite, kFlush, kClose, kReplace };
 
 // Null in the engine. For kWrite: how many of the n bytes about to be
-// written at offset at of path reach it (n: all; fewer: the disk is full
-// there). For the other steps: an errno value to fail with, or 0.
-extern long (*FileFault)(FileStep step, const char* path, long at, long n);
+// written to path reach it (n: all; fewer: the disk is full there). For the
+// other steps: an errno value to fail with, or 0.
+extern long (*FileFault)(FileStep step, const char* path, long n);
 
 // Opens path for writing in mode (through OpenDataFile); null on failure.
 FILE* OpenForWriting(const char* path, const char* mode);

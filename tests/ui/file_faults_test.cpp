@@ -48,7 +48,7 @@ struct Armed {
   std::string failed;  // the file where the fault struck first
 } armed;
 
-long Hook(FileStep step, const char* path, long, long n) {
+long Hook(FileStep step, const char* path, long n) {
   if (!armed.on || step != armed.step) return step == FileStep::kWrite ? n : 0;
   if (step != FileStep::kWrite) {
     if (armed.failed.empty()) armed.failed = path;
@@ -134,7 +134,6 @@ class FileFaults : public ::testing::Test {
   }
   void TearDown() override {
     FileFault = nullptr;
-    armed = Armed{};
     Clear();
     input_.reset();
     fs::current_path(saved_dir_);
@@ -162,9 +161,6 @@ class FileFaults : public ::testing::Test {
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
     LearnFlag = 1;
-    tbooksz = 163840;
-    lbooksz = 8192;
-    lbk_hbk = 10;
     force = 0;
     ClearGameTags();
     strcpy(oppnam, "Ann");
@@ -178,9 +174,7 @@ class FileFaults : public ::testing::Test {
   // Bytes the writer writes when nothing fails; it leaves no file behind.
   long Measure(const Writer& w) {
     Prepare(w);
-    armed = Armed{};
-    armed.on = true;
-    armed.limit = 1L << 40;
+    Arm({"none", FileStep::kWrite, 0, 1, false}, 1L << 40);
     CaptureOutput(w.write);
     armed.on = false;
     for (const auto& [name, bytes] : Files())
