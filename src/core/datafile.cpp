@@ -141,11 +141,15 @@ Saved AppendText(const char* path, const std::string& text) {
   const long long before = LengthOf(path);
   FILE* f = OpenForAppending(path);
   if (f == nullptr) return Saved::kNotOpened;
-  const bool added = AddRecord(f, path, text.data(), text.size());
-  if (Close(f, path)) return added ? Saved::kOk : Saved::kNotWritten;
+  bool added = AddRecord(f, path, text.data(), text.size());
+  if (!Close(f, path)) added = false;
+  if (added) return Saved::kOk;
+  // A failing close takes the record back too; a file made for it goes.
   std::error_code ec;
-  if (added && before >= 0) std::filesystem::resize_file(path, static_cast<uintmax_t>(before), ec);
-  if (added && before < 0) std::filesystem::remove(path, ec);
+  if (before >= 0)
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(before), ec);
+  else
+    std::filesystem::remove(path, ec);
   return Saved::kNotWritten;
 }
 
