@@ -176,7 +176,7 @@ class FileFaults : public ::testing::Test {
   // Bytes the writer writes when nothing fails; it leaves no file behind.
   long Measure(const Writer& w) {
     Prepare(w);
-    Arm({"none", FileStep::kWrite, 0, 1, false}, 1L << 40);
+    Arm({"none", FileStep::kWrite, 0, 1, false}, 1L << 30);
     CaptureOutput(w.write);
     armed.on = false;
     for (const auto& [name, bytes] : Files())
