@@ -11,6 +11,7 @@
 #include "app/lifecycle.h"
 #include "core/board.h"
 #include "core/bytes.h"
+#include "core/datafile.h"
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/random.h"
@@ -67,12 +68,36 @@ void Complain(const char* text) {
   Say(text);
 }
 
-// Appends one text to the compile log in the current directory.
+// Appends one text to the compile log in the current directory, whole or
+// not at all.
 void Log(const char* text) {
-  FILE* f = fopen("open.log", "a");
-  if (f == nullptr) return;
-  fputs(text, f);
-  fclose(f);
+  const Saved saved = AppendText("open.log", text);
+  if (saved == Saved::kNotOpened) Complain("Could not open file: open.log");
+  if (saved == Saved::kNotWritten) Complain("Could not write file: open.log");
+}
+
+// A book build: "ib", "zb" and the compile pass write new book files beside
+// the old ones (empty ones, or copies to add to), and the new files replace
+// the old only when all are written whole. vorna.hbk is renamed last, so a
+// program killed before it finds no new small book and compiles again.
+struct Build {
+  bool open = false;
+  bool failed = false;
+  NewFile sbk, hbk, lbk;
+};
+Build build;
+
+bool Building() {
+  return build.open && !build.failed;
+}
+
+// The first failure of a build, said in one line naming the file.
+void BuildFailed(const NewFile& file) {
+  if (build.failed) return;
+  build.failed = true;
+  char text[320];
+  snprintf(text, sizeof text, "%s could not be written: the book files are unchanged", file.path);
+  Say(text);
 }
 
 void DecodeSmall(const uint8_t* b, SmallBookEntry& e) {
@@ -112,15 +137,19 @@ bool ReadRecord(FILE* f, int32_t records, int size, uint32_t slot, uint8_t* b) {
   return fread(b, 1, size, f) == static_cast<size_t>(size);
 }
 
-// Writes record slot; never past the file's end, never after a failed seek.
-bool WriteRecord(FILE* f, int32_t records, int size, uint32_t slot, const uint8_t* b) {
-  if (f == nullptr || BookReadOnly || slot >= static_cast<uint32_t>(records)) return false;
+// Writes record slot of a file being built; never past the file's end,
+// never after a failed seek. A failure ends the build's writing.
+bool WriteRecord(FILE* f, int32_t records, int size, uint32_t slot, const uint8_t* b,
+                 const NewFile& file) {
+  if (f == nullptr || !Building() || slot >= static_cast<uint32_t>(records)) return false;
   if (fseek(f, static_cast<long>(slot) * size, SEEK_SET) != 0) {
-    Say("error fseek !!!!!!!!!!!");
+    ShowMessage("error fseek !!!!!!!!!!!");
+    BuildFailed(file);
     return false;
   }
-  if (fwrite(b, 1, size, f) != static_cast<size_t>(size) || fflush(f) != 0) {
-    Say("error fwrite !!!!!!!!!!!!!!!!!");
+  if (!WriteThrough(f, file.temp, b, size)) {
+    ShowMessage("error fwrite !!!!!!!!!!!!!!!!!");
+    BuildFailed(file);
     return false;
   }
   return true;
@@ -261,35 +290,87 @@ void OpenLarge() {
   if (lbk_file == nullptr) lbk_file = OpenInPlace(lbk_path, kLargeRecord, lbooksz, &lbk_records);
 }
 
+// Closes the book's streams; those of a build belong to the build.
 void CloseStreams() {
-  if (hbk_file != nullptr) fclose(hbk_file);
-  if (lbk_file != nullptr) fclose(lbk_file);
+  if (!build.open) {
+    if (hbk_file != nullptr) fclose(hbk_file);
+    if (lbk_file != nullptr) fclose(lbk_file);
+  }
   hbk_file = lbk_file = nullptr;
   hbk_records = lbk_records = 0;
   BookReadOnly = 0;
 }
 
-// Creates a book file of n empty records and keeps it open in place.
-bool CreateBookFile(const char* path, int size, int32_t n, FILE** file, int32_t* records) {
-  static const uint8_t zeros[1 << 16] = {};
-  FILE* f = OpenDataFile(path, "wb");
-  bool ok = f != nullptr;
-  for (int64_t left = static_cast<int64_t>(n) * size; ok && left > 0;) {
-    const size_t chunk =
-        left < static_cast<int64_t>(sizeof zeros) ? static_cast<size_t>(left) : sizeof zeros;
-    ok = fwrite(zeros, 1, chunk, f) == chunk;
-    left -= static_cast<int64_t>(chunk);
+// A new book file of n records: empty ones, or a copy of the book file.
+bool FillBookFile(NewFile* file, const char* path, int size, int32_t n, bool fresh) {
+  static uint8_t chunk[1 << 16];
+  if (!BeginFile(file, path, "w+b")) return false;
+  FILE* from = fresh ? nullptr : fopen(path, "rb");
+  if (!fresh && from == nullptr) return false;
+  if (fresh) memset(chunk, 0, sizeof chunk);
+  for (int64_t left = static_cast<int64_t>(n) * size; left > 0 && file->ok;) {
+    const size_t want =
+        left < static_cast<int64_t>(sizeof chunk) ? static_cast<size_t>(left) : sizeof chunk;
+    if (from != nullptr && fread(chunk, 1, want, from) != want) file->ok = false;
+    PutBytes(file, chunk, want);
+    left -= static_cast<int64_t>(want);
   }
-  if (f != nullptr && fclose(f) != 0) ok = false;
-  if (ok) *file = OpenDataFile(path, "r+b");
-  if (!ok || *file == nullptr) {
-    char text[160];
-    snprintf(text, sizeof text, "%s cannot be created: no book", path);
-    Say(text);
+  if (from != nullptr) fclose(from);
+  return file->ok;
+}
+
+void DropBuild() {
+  DropFile(&build.sbk);
+  DropFile(&build.hbk);
+  DropFile(&build.lbk);
+  build.open = false;
+}
+
+// Starts a build of a fresh book (with a new size file) or of a copy of the
+// open one; its files become the book's streams until it ends. false, said
+// in one line, when they cannot be made.
+bool BeginBuild(bool fresh) {
+  const int32_t small = fresh ? tbooksz : hbk_records, large = fresh ? lbooksz : lbk_records;
+  CloseStreams();
+  build.open = true;
+  build.failed = false;
+  bool ok = true;
+  if (fresh) {
+    char text[64];
+    snprintf(text, sizeof text, "%d %d\n%d \n", lbooksz, tbooksz, lbk_hbk);
+    ok = BeginFile(&build.sbk, sbk_path, "wb") && PutBytes(&build.sbk, text, strlen(text));
+    if (!ok) BuildFailed(build.sbk);
+  }
+  if (ok && !FillBookFile(&build.hbk, hbk_path, kSmallRecord, small, fresh)) {
+    BuildFailed(build.hbk);
+    ok = false;
+  }
+  if (ok && !FillBookFile(&build.lbk, lbk_path, kLargeRecord, large, fresh)) {
+    BuildFailed(build.lbk);
+    ok = false;
+  }
+  if (!ok) {
+    DropBuild();
     return false;
   }
-  *records = n;
+  hbk_file = build.hbk.f;
+  lbk_file = build.lbk.f;
+  hbk_records = small;
+  lbk_records = large;
   return true;
+}
+
+// Ends a build: all its files are sealed first, then renamed over the old
+// ones, the small book last. The book's streams are closed either way.
+void EndBuild() {
+  hbk_file = lbk_file = nullptr;
+  hbk_records = lbk_records = 0;
+  NewFile* files[] = {&build.sbk, &build.lbk, &build.hbk};
+  for (NewFile* file : files)
+    if (!build.failed && file->f != nullptr && !SealFile(file)) BuildFailed(*file);
+  for (NewFile* file : files)
+    if (!build.failed && file->temp[0] != '\0' && !CommitFile(file)) BuildFailed(*file);
+  DropBuild();
 }
 
 bool Readable(const char* path) {
@@ -314,9 +395,10 @@ constexpr TextBook kTextBooks[] = {
     {"weights.bok", "Bin-Buch-Gewichte -- Moment bitte !", 2},
 };
 
-// Builds the book files from the text books of the current directory. The
-// extension books need the main book's fresh files: without vorna.bok
-// nothing is compiled. Nested OpenBook calls never start another pass.
+// Builds the book files from the text books of the current directory, in
+// one build. The extension books need the main book's fresh files: without
+// vorna.bok nothing is compiled. Nested OpenBook calls never start another
+// pass.
 void CompileTextBooks() {
   if (!Readable(kTextBooks[0].file)) return;
   compile_depth++;
@@ -325,15 +407,17 @@ void CompileTextBooks() {
     Say(tb.message);
     if (&tb == &kTextBooks[0]) {
       InitBook();
-      if (hbk_file == nullptr || lbk_file == nullptr) break;
+      if (!build.open) break;
     }
     NewGame(1);
     for (int pass = 0; pass < tb.passes; pass++) {
       AddBook(tb.file);
       NewGame(1);
     }
+    if (build.failed) break;
   }
   compile_depth--;
+  if (build.open) EndBuild();
 }
 
 bool IsLetter(char c) {
@@ -382,7 +466,10 @@ void OpenBook() {
   ReadSizeFile();
   // 2. The small book, compiled from the text books when there is none.
   OpenSmall();
-  if (hbk_file == nullptr && compile_depth == 0) CompileTextBooks();
+  if (hbk_file == nullptr && compile_depth == 0) {
+    CompileTextBooks();
+    OpenSmall();
+  }
   if (hbk_file == nullptr) {
     BookOn = 0;
     return;
@@ -413,17 +500,16 @@ void InitBook() {
     return;
   }
   FillPaths();
-  FILE* s = fopen(sbk_path, "wb");
-  if (s != nullptr) {
-    fprintf(s, "%d %d\n", lbooksz, tbooksz);
-    fprintf(s, "%d \n", lbk_hbk);
-    fclose(s);
-  }
-  CloseStreams();
-  if (!CreateBookFile(hbk_path, kSmallRecord, tbooksz, &hbk_file, &hbk_records) ||
-      !CreateBookFile(lbk_path, kLargeRecord, lbooksz, &lbk_file, &lbk_records)) {
-    BookOn = 0;
-  }
+  if (build.open) return;
+  // Inside the compile pass the build goes on; "ib" ends it at once. Either
+  // way the book's files are open afterwards: the new ones, or the old ones
+  // when they could not be replaced.
+  const bool built = BeginBuild(true);
+  if (built && compile_depth > 0) return;
+  if (built) EndBuild();
+  OpenSmall();
+  OpenLarge();
+  if (hbk_file == nullptr || lbk_file == nullptr) BookOn = 0;
 }
 
 void StatBook() {
@@ -470,12 +556,21 @@ void AddBook(const char* path) {
   FILE* f = fopen(path, "rb");
   if (f == nullptr) return;
   if (hbk_path[0] == '\0') FillPaths();
-  OpenSmall();
-  OpenLarge();
-  if (BookReadOnly) {
-    fclose(f);
-    Say(kReadOnly);
-    return;
+  // "zb" adds to a copy of the book; in the compile pass the build is open.
+  const bool own_build = !build.open;
+  if (own_build) {
+    OpenSmall();
+    OpenLarge();
+    if (BookReadOnly) {
+      fclose(f);
+      Say(kReadOnly);
+      return;
+    }
+    if (hbk_file != nullptr && lbk_file != nullptr && !BeginBuild(false)) {
+      fclose(f);
+      CloseBook();
+      return;
+    }
   }
   compile_depth++;
   char line[512];
@@ -494,7 +589,15 @@ void AddBook(const char* path) {
   }
   fclose(f);
   compile_depth--;
-  if (!broken) CloseBook();
+  if (!own_build) return;
+  if (build.open) EndBuild();
+  if (broken) {
+    // The book stays open after a bad line.
+    OpenSmall();
+    OpenLarge();
+  } else {
+    CloseBook();
+  }
 }
 
 int scan_opening_line(char* line) {
@@ -570,8 +673,7 @@ void PutInBook(uint16_t move, int inc) {
 }
 
 void PutInSmallBook(uint16_t move, int inc) {
-  OpenSmall();
-  if (hbk_file == nullptr || BookReadOnly) return;
+  if (!Building() || hbk_file == nullptr) return;
   const int64_t slot = ProbeSmall();
   if (slot == kChainFull) Log("book hbk overflown !\n");
   if (slot < 0) return;
@@ -583,12 +685,11 @@ void PutInSmallBook(uint16_t move, int inc) {
   bent.weight[k] = static_cast<uint8_t>(bent.weight[k] + inc > 255 ? 255 : bent.weight[k] + inc);
   uint8_t b[kSmallRecord];
   EncodeSmall(bent, b);
-  WriteRecord(hbk_file, hbk_records, kSmallRecord, static_cast<uint32_t>(slot), b);
+  WriteRecord(hbk_file, hbk_records, kSmallRecord, static_cast<uint32_t>(slot), b, build.hbk);
 }
 
 void PutInLargeBook(uint16_t move, int inc) {
-  OpenLarge();
-  if (lbk_file == nullptr || BookReadOnly) return;
+  if (!Building() || lbk_file == nullptr) return;
   const int64_t slot = ProbeLarge();
   if (slot == kChainFull) Log("book lbk overflown !\n");
   if (slot < 0) return;
@@ -600,7 +701,7 @@ void PutInLargeBook(uint16_t move, int inc) {
   lent.weight[k] = static_cast<uint16_t>(lent.weight[k] + inc);
   uint8_t b[kLargeRecord];
   EncodeLarge(lent, b);
-  WriteRecord(lbk_file, lbk_records, kLargeRecord, static_cast<uint32_t>(slot), b);
+  WriteRecord(lbk_file, lbk_records, kLargeRecord, static_cast<uint32_t>(slot), b, build.lbk);
 }
 
 void GetFromSmallBook(uint16_t* move) {

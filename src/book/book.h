@@ -8,7 +8,9 @@
 // of the 108 slots from hashkey mod N on that holds its hashbd or is empty.
 // The files are read and written record by record, little-endian, through
 // the buffers bent and lent; nothing is cached in memory. vorna.sbk, a text
-// file, holds the record counts and lbk_hbk.
+// file, holds the record counts and lbk_hbk. Compiling writes new files
+// beside the old ones, which they replace only once all are whole: a
+// failure, said in one line, leaves the book as it was.
 #pragma once
 
 #include <cstdint>
@@ -52,11 +54,12 @@ void OpenBook();
 void CloseBook();
 // Closes an open book or opens a closed one; lang picks English messages.
 void SwitchBook(int lang);
-// Writes the size file and both book files filled with empty records.
+// Writes the size file and both book files filled with empty records; the
+// book files are open afterwards.
 void InitBook();
 // Counts used records and stored moves of both files.
 void StatBook();
-// Compiles one text book into the book files.
+// Compiles one text book into (a copy of) the book files.
 void AddBook(const char* path);
 
 // Plays one text-book line from the initial position into the book:

@@ -6,9 +6,9 @@
 
 #include "core/board.h"
 #include "core/bytes.h"
+#include "core/datafile.h"
 #include "core/startup.h"
 #include "core/vorna.h"
-#include "platform/platform.h"
 #include "search/treesearch.h"
 #include "ui/output.h"
 
@@ -78,36 +78,32 @@ void ClearTable() {
   memset(ltable, 0, sizeof ltable);
 }
 
-// Writes the whole file image to f: the session counter and both tables,
-// or the empty records of a new file.
-bool WriteImage(FILE* f, bool empty) {
+// Writes the whole file image: the session counter and both tables, or the
+// empty records of a new file.
+bool WriteImage(NewFile* file, bool empty) {
   uint8_t buf[kLearnEntryBytes];
   WriteLE16(buf, empty ? 0 : SessionNumber);
-  long written = static_cast<long>(fwrite(buf, 1, 2, f));
-  if (written != 2) return false;
+  if (!PutBytes(file, buf, 2)) return false;
   for (int side = 0; side < 2; side++) {
     for (int i = 0; i < kLearnEntries; i++) {
       Encode(empty ? HashEntry : ltable[side][i], buf);
-      if (fwrite(buf, 1, kLearnEntryBytes, f) != kLearnEntryBytes) return false;
-      written += kLearnEntryBytes;
-      if (LearnWriteStep != nullptr && LearnWriteStep(written) != 0) return false;
+      if (!PutBytes(file, buf, kLearnEntryBytes)) return false;
+      if (LearnWriteStep != nullptr && LearnWriteStep(file->size) != 0) return false;
     }
   }
   return true;
 }
 
-// Writes the file beside the old one under a name of this process and
-// renames it into place: a reader sees the old file or the new, whole.
+// Writes the file beside the old one and renames it into place: a reader
+// sees the old file or the new, whole.
 bool SaveFile(bool empty) {
-  char temp[sizeof LearnPath + 24];
-  snprintf(temp, sizeof temp, "%s.%d.tmp", LearnPath, PlatformProcessId());
-  FILE* f = OpenDataFile(temp, "wb");
-  if (f == nullptr) return false;
-  bool ok = WriteImage(f, empty);
-  if (fclose(f) != 0) ok = false;
-  if (ok && PlatformReplaceFile(temp, LearnPath) != 0) ok = false;
-  if (!ok) std::remove(temp);
-  return ok;
+  NewFile file;
+  if (!BeginFile(&file, LearnPath, "wb")) return false;
+  if (!WriteImage(&file, empty)) {
+    DropFile(&file);
+    return false;
+  }
+  return CommitFile(&file);
 }
 
 // Reads an open learning file into the tables. Returns false for a file of

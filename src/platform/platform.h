@@ -35,6 +35,11 @@ void EngineBeep(BeepSound sound = BeepSound::kSimple);
 const char* SummaryPrefix();
 // Moves the file from over the file to, replacing it; 0 on success.
 int PlatformReplaceFile(const char* from, const char* to);
+// Makes what was written to the flushed stream f durable on the disk; 0 on
+// success.
+int PlatformSyncFile(FILE* f);
+// Cuts the file open as f to length bytes; 0 on success.
+int PlatformTruncate(FILE* f, long length);
 // Characters that separate the directories of a directory list.
 const char* PathListSeparators();
 // A stream that discards what is written to it (null when there is none).

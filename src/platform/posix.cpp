@@ -103,6 +103,14 @@ int PlatformReplaceFile(const char* from, const char* to) {
   return rename(from, to);
 }
 
+int PlatformSyncFile(FILE* f) {
+  return fsync(fileno(f));
+}
+
+int PlatformTruncate(FILE* f, long length) {
+  return ftruncate(fileno(f), static_cast<off_t>(length));
+}
+
 const char* PathListSeparators() {
   return ",;:";
 }

@@ -126,6 +126,14 @@ int PlatformReplaceFile(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
 }
 
+int PlatformSyncFile(FILE* f) {
+  return _commit(_fileno(f));
+}
+
+int PlatformTruncate(FILE* f, long length) {
+  return _chsize(_fileno(f), length);
+}
+
 const char* PathListSeparators() {
   return ",;";
 }

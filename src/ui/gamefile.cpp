@@ -9,10 +9,12 @@
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
+#include <string>
 
 #include "app/lifecycle.h"
 #include "book/book.h"
 #include "core/board.h"
+#include "core/datafile.h"
 #include "core/makemove.h"
 #include "core/movegen.h"
 #include "core/startup.h"
@@ -549,30 +551,38 @@ void CutExtension(char* name) {
     }
 }
 
-void WritePgn(FILE* file) {
+void WritePgn(std::string* file) {
   const char* result = pgn_result[0] != '\0' ? pgn_result : "*";
-  fprintf(file, "[Event \"%s\"]\n", pgn_event);
-  fprintf(file, "[Site \"%s\"]\n", pgn_site);
-  fprintf(file, "[Date \"%s\"]\n", pgn_date);
-  fprintf(file, "[Round \"%s\"]\n", pgn_round);
-  fprintf(file, "[White \"%s\"]\n", pgn_white);
-  fprintf(file, "[Black \"%s\"]\n", pgn_black);
-  fprintf(file, "[Result \"%s\"]\n", result);
+  AddText(file, "[Event \"%s\"]\n", pgn_event);
+  AddText(file, "[Site \"%s\"]\n", pgn_site);
+  AddText(file, "[Date \"%s\"]\n", pgn_date);
+  AddText(file, "[Round \"%s\"]\n", pgn_round);
+  AddText(file, "[White \"%s\"]\n", pgn_white);
+  AddText(file, "[Black \"%s\"]\n", pgn_black);
+  AddText(file, "[Result \"%s\"]\n", result);
   if (FEN_string[0] != '\0') {
-    fprintf(file, "[SetUp \"1\"]\n");
-    fprintf(file, "[FEN \"%s\"]\n", FEN_string);
+    AddText(file, "[SetUp \"1\"]\n");
+    AddText(file, "[FEN \"%s\"]\n", FEN_string);
   }
-  fprintf(file, "\n");
+  AddText(file, "\n");
   for (int i = 1; i <= GameCnt; i++) {
     const GameEntry& e = GameList[i];
     const char* mark = (MoveFlags(e.move) & MF_CHECK) ? "+ " : " ";
     if (i & 1)
-      fprintf(file, "%d. %.7s%s", (i + 1) / 2, e.san, mark);
+      AddText(file, "%d. %.7s%s", (i + 1) / 2, e.san, mark);
     else
-      fprintf(file, "%.7s%s", e.san, mark);
-    if (i % 6 == 0) fprintf(file, "\n");
+      AddText(file, "%.7s%s", e.san, mark);
+    if (i % 6 == 0) AddText(file, "\n");
   }
-  fprintf(file, "%s\n\n\n", result);
+  AddText(file, "%s\n\n\n", result);
+}
+
+// Says in one line that the file name could not be opened or written.
+void SayFailure(Saved saved, const char* name) {
+  if (saved == Saved::kOk) return;
+  OutPrintf(saved == Saved::kNotOpened ? "Could not open file: %s\n" : "Could not write file: %s\n",
+            name);
+  OutFlush();
 }
 
 }  // namespace
@@ -658,15 +668,14 @@ void PutPosition() {
   scanz(name);
   if (name[0] == '\0') strcpy(name, "chess.000");
   scanz(title);
-  FILE* file = fopen(name, "w");
-  if (file == nullptr) return;
-  fprintf(file, ";%s\n", title);
+  std::string file;
+  AddText(&file, ";%s\n", title);
   for (int sq = 0; sq < 64; sq++) {
     if (color[sq] == neutral || board[sq] < pawn || board[sq] > king) continue;
-    fprintf(file, "%c%c%c\n", kFileLetters[color[sq]][board[sq]], 'a' + File(sq), '1' + Rank(sq));
+    AddText(&file, "%c%c%c\n", kFileLetters[color[sq]][board[sq]], 'a' + File(sq), '1' + Rank(sq));
   }
-  fprintf(file, "%s\n", player == white ? "ZW" : "ZS");
-  fclose(file);
+  AddText(&file, "%s\n", player == white ? "ZW" : "ZS");
+  SayFailure(SaveText(name, file), name);
 }
 
 void SaveGame(int last) {
@@ -677,31 +686,32 @@ void SaveGame(int last) {
   else
     scanz(name);
   if (name[0] == '\0') strcpy(name, "chess.000");
-  FILE* file = fopen(name, "w");
-  if (file == nullptr) {
-    OutPrintf("Could not open file: %s", name);
-    OutFlush();
-    return;
-  }
-  fprintf(file, "%s\n", oppnam);
-  fprintf(file, "%d %d %d\n", 0, selective, player);
-  fprintf(file, "%d %d %d\n", computer + 1, opponent + 1, Game50);
-  fprintf(file, "%d %d\n", castld[white], castld[black]);
-  fprintf(file, "%d %d %d\n", TCflag, OperatorTime, ilev);
-  fprintf(file, "%ld %ld %d %d\n", static_cast<long>(TimeControl[white].timeLeft),
+  std::string file;
+  AddText(&file, "%s\n", oppnam);
+  AddText(&file, "%d %d %d\n", 0, selective, player);
+  AddText(&file, "%d %d %d\n", computer + 1, opponent + 1, Game50);
+  AddText(&file, "%d %d\n", castld[white], castld[black]);
+  AddText(&file, "%d %d %d\n", TCflag, OperatorTime, ilev);
+  AddText(&file, "%ld %ld %d %d\n", static_cast<long>(TimeControl[white].timeLeft),
           static_cast<long>(TimeControl[black].timeLeft), TimeControl[white].movesToGo,
           TimeControl[black].movesToGo);
   for (int sq = 0; sq < 64; sq++)
-    fprintf(file, "%d %d\n", board[sq] * 256 + ColourCode(color[sq]), Mvboard[sq]);
+    AddText(&file, "%d %d\n", board[sq] * 256 + ColourCode(color[sq]), Mvboard[sq]);
   for (int i = 1; i <= GameCnt; i++) {
     const GameEntry& e = GameList[i];
-    fprintf(file, "%ld %d %d %hd %d %d %d %x %lx %lx %.7s\n", static_cast<long>(e.move), e.score,
+    AddText(&file, "%ld %d %d %hd %d %d %d %x %lx %lx %.7s\n", static_cast<long>(e.move), e.score,
             e.depth, e.game50, e.seconds, e.captured, ColourCode(e.captured_color),
             MoveFlags(e.move), static_cast<unsigned long>(e.hashbd),
             static_cast<unsigned long>(e.hashkey), e.san);
   }
-  fclose(file);
-  OutPrintf("Game saved to file: <%s>", name);
+  // The old file is replaced only by a whole new one.
+  const Saved saved = SaveText(name, file);
+  if (saved == Saved::kNotOpened)
+    OutPrintf("Could not open file: %s", name);
+  else if (saved == Saved::kNotWritten)
+    OutPrintf("Could not write file: %s\n", name);
+  else
+    OutPrintf("Game saved to file: <%s>", name);
   OutFlush();
 }
 
@@ -760,8 +770,7 @@ int GetGame(int last) {
 
 void ListGame(const char* name) {
   if (name == nullptr || name[0] == '\0') return;
-  FILE* file = fopen(name, "w");
-  if (file == nullptr) return;
+  std::string file;
   char date[32];
   const time_t now = time(nullptr);
   const struct tm* t = localtime(&now);
@@ -772,20 +781,20 @@ void ListGame(const char* name) {
     date[0] = '\0';
   else if (snprintf(day, sizeof day, "%2d", t->tm_mday) > 0)
     snprintf(date + strlen(date), sizeof date - strlen(date), "%s%s", day, clock);
-  fprintf(file, "%s %s%s - %s   %s\n", prognam, version, patchlevel, oppnam, date);
-  fprintf(file, "\n");
-  fprintf(file, "        move   score  depth  time         ");
-  fprintf(file, "   move   score  depth  time\n");
+  AddText(&file, "%s %s%s - %s   %s\n", prognam, version, patchlevel, oppnam, date);
+  AddText(&file, "\n");
+  AddText(&file, "        move   score  depth  time         ");
+  AddText(&file, "   move   score  depth  time\n");
   for (int i = 1; i <= GameCnt; i++) {
     const GameEntry& e = GameList[i];
     if (i & 1)
-      fprintf(file, "\n%3d. ", i / 2 + 1);
+      AddText(&file, "\n%3d. ", i / 2 + 1);
     else
-      fprintf(file, "         ");
-    fprintf(file, "%8.7s  %5d     %2d %5d", e.san, e.score, e.depth, e.seconds);
+      AddText(&file, "         ");
+    AddText(&file, "%8.7s  %5d     %2d %5d", e.san, e.score, e.depth, e.seconds);
   }
-  fprintf(file, "\n\n");
-  fclose(file);
+  AddText(&file, "\n\n");
+  SayFailure(SaveText(name, file), name);
 }
 
 int Undo() {
@@ -871,8 +880,16 @@ void ExportGame(const char* name) {
   CutExtension(word);
   char file_name[kPosFileSize + 8];
   snprintf(file_name, sizeof file_name, "%s.pgn", word);
-  FILE* file = fopen(file_name, "a");
-  if (file == nullptr) return;
-  if (AskTags()) WritePgn(file);
+  // Opened (and so created) before the questions, as the tags are asked
+  // only for a file that can take the game; the game is added in one go.
+  FILE* file = OpenForWriting(file_name, "a");
+  if (file == nullptr) {
+    SayFailure(Saved::kNotOpened, file_name);
+    return;
+  }
   fclose(file);
+  if (!AskTags()) return;
+  std::string pgn;
+  WritePgn(&pgn);
+  SayFailure(AppendText(file_name, pgn), file_name);
 }

@@ -7,6 +7,9 @@
 // FEN_to_pos, which holds the rules for a position the engine can play. A
 // refused edit or file leaves the position, the game record and the roles
 // exactly as they were. File names and answers are read as input words.
+// Files written replace the old ones only whole, a PGN game is added whole
+// or not at all; a failure is said in one line ("Could not open file: %s",
+// "Could not write file: %s").
 #pragma once
 
 #include <cstddef>

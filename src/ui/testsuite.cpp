@@ -1,7 +1,9 @@
 #include "ui/testsuite.h"
 
 #include <cstdio>
+#include <string>
 
+#include "core/datafile.h"
 #include "core/startup.h"
 #include "search/driver.h"
 #include "timectl/clock.h"
@@ -10,6 +12,10 @@
 #include "ui/input.h"
 #include "ui/notation.h"
 #include "ui/output.h"
+
+namespace {
+constexpr const char* kAnswerFile = "answer.out";
+}  // namespace
 
 void Solve(const char* name) {
   char word[80];
@@ -21,40 +27,47 @@ void Solve(const char* name) {
   if (name[0] == '\0') return;
   FILE* commands = fopen(name, "r");
   if (commands == nullptr) return;
-  FILE* answers = fopen("answer.out", "w");
+  // A run started from inside a command file replaces that run.
+  if (Answer != nullptr) fclose(Answer);
+  Answer = nullptr;
+  // The new answer file replaces an older one only once its header is whole
+  // on the disk; the answer lines are added to it one by one.
+  std::string header;
+  AddText(&header, "%s V %s%s  Stil: %s;   Alg.: <Alpha-Beta>\n\n", prognam, version, patchlevel,
+          selective ? "selective search " : "brute force search");
+  FILE* answers =
+      SaveText(kAnswerFile, header) == Saved::kOk ? OpenForAppending(kAnswerFile) : nullptr;
   if (answers == nullptr) {
     fclose(commands);
-    OutPrintf("Could not open file: answer.out\n");
+    OutPrintf("Could not open file: %s\n", kAnswerFile);
     OutFlush();
     return;
   }
-  // A run started from inside a command file replaces that run.
   if (Batch != nullptr) fclose(Batch);
-  if (Answer != nullptr) fclose(Answer);
   Batch = commands;
   Answer = answers;
-  char header[160];
-  snprintf(header, sizeof header, "%s V %s%s  Stil: %s;   Alg.: <Alpha-Beta>", prognam, version,
-           patchlevel, selective ? "selective search " : "brute force search");
-  fprintf(Answer, "%s\n\n", header);
-  fflush(Answer);
   easy = 1;
 }
 
 void WriteAnswer(int32_t s) {
   if (Batch == nullptr || Answer == nullptr) return;
-  fprintf(Answer, "%s: ", PosFile);
+  std::string line;
+  AddText(&line, "%s: ", PosFile);
   if (s > 9000)
-    fprintf(Answer, " Evaluation: +M%d    ", (10000 - s) / 2);
+    AddText(&line, " Evaluation: +M%d    ", (10000 - s) / 2);
   else if (s >= 0)
-    fprintf(Answer, " Evaluation: +%d.%02d", s / 100, s % 100);
+    AddText(&line, " Evaluation: +%d.%02d", s / 100, s % 100);
   else if (s >= -9000)
-    fprintf(Answer, " Evaluation: -%d.%02d", (-s) / 100, (-s) % 100);
+    AddText(&line, " Evaluation: -%d.%02d", (-s) / 100, (-s) % 100);
   else
-    fprintf(Answer, " Evaluation: -M%d    ", (s + 10000) / 2);
-  fprintf(Answer, " \tNodes/Sec: %5ld", static_cast<long>(evrate));
-  fprintf(Answer, " \t%s", mvstr);
-  fprintf(Answer, "%s ", BestTimeStr);
-  fprintf(Answer, "\n");
-  fflush(Answer);
+    AddText(&line, " Evaluation: -M%d    ", (s + 10000) / 2);
+  AddText(&line, " \tNodes/Sec: %5ld", static_cast<long>(evrate));
+  AddText(&line, " \t%s", mvstr);
+  AddText(&line, "%s ", BestTimeStr);
+  AddText(&line, "\n");
+  // Each line reaches the file whole or not at all.
+  if (!AddRecord(Answer, kAnswerFile, line.data(), line.size())) {
+    OutPrintf("Could not write file: %s\n", kAnswerFile);
+    OutFlush();
+  }
 }
