@@ -27,9 +27,10 @@ for the opponent:
   illegal move   xboard's "Forfeit due to invalid move"
   time forfeit   the flag fell while the engine was thinking
   crash          the engine ended before xboard told it to quit
-  hang           the engine sent nothing in its last turn before its flag
-                 fell, or the game did not finish within its wall-clock
-                 bound (then xboard and the engines are killed)
+  hang           the engine fell silent in the turn in which its flag fell
+                 (nothing for the last half of the turn, a second at least),
+                 or the game did not finish within its wall-clock bound
+                 (then xboard and the engines are killed)
   false claim    a result claim that xboard rejected or that the board
                  contradicts (repetition, fifty moves, material, mate,
                  stalemate)
@@ -131,19 +132,24 @@ def schedule(games, opponents, controls, ponder):
 
 
 def silent_turn(traffic, ends, who):
-    """True when engine who sent nothing at all during its last turn before
-    the game ended and that turn lasted at least a second."""
+    """True when engine who fell silent in the turn in which the game ended:
+    nothing from it for the last half of that turn, and for a second at
+    least (a search that merely overran its time goes on posting)."""
     stop = ends[0] if ends else len(traffic)
     if stop == 0 or stop > len(traffic):
         return False
     end_ms = traffic[stop - 1][0] if stop == len(traffic) else traffic[stop][0]
+    last_said = None
     for ms, way, engine, text in reversed(traffic[:stop]):
         if engine != who:
             continue
         if way == "<":
-            return False
-        if text == "go" or xbmatch.COORD.match(text):
-            return end_ms - ms >= 1000
+            if xbmatch.ENGINE_MOVE.match(text):
+                return False  # it had moved: not its turn
+            last_said = ms if last_said is None else last_said
+        elif text == "go" or xbmatch.COORD.match(text):
+            quiet = end_ms - (last_said if last_said is not None else ms)
+            return quiet >= 1000 and quiet * 2 >= end_ms - ms
     return False
 
 
@@ -241,7 +247,7 @@ def analyse(game, tags, movetext, traffic, ends, finished, seconds):
             if events[engine][0]:
                 pass  # reported as a crash above
             elif silent_turn(traffic, ends, engine):
-                add("hang", who, "sent nothing in its last turn; " + text)
+                add("hang", who, "fell silent in its last turn; " + text)
             else:
                 add("time forfeit", who, text)
         elif kind == "unterminated":
@@ -294,6 +300,7 @@ class Runner:
         self.results = []
         self.next = 0
         self.games = []
+        self.total = None
         self.openings = os.path.join(work, "openings.pgn")
 
     def setup_worker(self, w):
@@ -372,7 +379,7 @@ class Runner:
     def progress(self, r):
         tag = "; ".join("%s %s" % (w or "unattributed", k) for k, w, _ in r["faults"])
         print("game %4d/%d %-9s %-10s %s %-6s %5.1f s %3d plies %-8s %s" % (
-            r["index"], len(self.games), r["opponent"], r["control"],
+            r["index"], self.total or len(self.games), r["opponent"], r["control"],
             "ponder" if r["ponder"] else "      ", "white" if r["vorna_white"] else "black",
             r["seconds"], r["plies"], r["tags"].get("Result", "*"), tag), flush=True)
 
@@ -510,6 +517,7 @@ def self_test(args, work):
         a.hang_after = 40
         a.jobs = 1
         r = Runner(a, os.path.join(work, "self-test-%s" % fault), args.out, 200 + 20 * i)
+        r.total = len(SELF_TEST)
         os.makedirs(r.work)
         game = {"index": i, "opponent": opponent, "control": control, "ponder": i % 2 == 0,
                 "vorna_white": i % 2 == 1, "opening": i}
@@ -535,6 +543,8 @@ def self_test(args, work):
         print("self-test %-8s wanted Vorna %-13s got %s: %s" % (
             fault, wanted, ", ".join("%s %s" % (w or "unattributed", k) for k, w in got) or
             "nothing", "ok" if ok else "MISSED"))
+        for kind, who, detail in r["faults"]:
+            print("    %s %s: %s" % (who or "unattributed", kind, detail))
     print("self-test: %d of %d faults reported" % (len(runs) - failures, len(runs)))
     return 1 if failures else 0
 

@@ -125,8 +125,41 @@ def xboard_env(home):
     return dict(os.environ, HOME=home, PATH=os.environ.get("PATH", "") + ":/usr/games")
 
 
+def group_alive(pgid):
+    """True while a process of group pgid runs (zombies do not count)."""
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % name) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[2]) == pgid and fields[0] != "Z":
+            return True
+    return False
+
+
+def stop_group(pgid):
+    """Ends what is left of a process group: time to finish on its own (Xvfb
+    removes its lock file), then SIGTERM, then SIGKILL."""
+    for sig in (0, signal.SIGTERM, signal.SIGKILL):
+        try:
+            if sig:
+                os.killpg(pgid, sig)
+        except ProcessLookupError:
+            return
+        deadline = time.monotonic() + 1.0
+        while group_alive(pgid):
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
+        else:
+            return
+
+
 def run_bounded(cmd, env, cwd, timeout, log=None):
-    """Runs cmd in a process group of its own; after timeout seconds kills the
+    """Runs cmd in a process group of its own; after timeout seconds ends the
     whole group (xvfb-run, Xvfb, xboard and the engines, also any that were
     left behind by their parent). Returns (finished, seconds taken)."""
     start = time.monotonic()
@@ -139,16 +172,15 @@ def run_bounded(cmd, env, cwd, timeout, log=None):
             finished = True
         except subprocess.TimeoutExpired:
             finished = False
-        # Engines that outlived xboard are still in the group.
-        try:
-            os.killpg(proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
+        taken = time.monotonic() - start
+        if not finished:
+            os.killpg(proc.pid, signal.SIGTERM)
         proc.wait()
+        stop_group(proc.pid)
     finally:
         if log:
             out.close()
-    return finished, time.monotonic() - start
+    return finished, taken
 
 
 def parse_games(pgn_text):
@@ -264,14 +296,18 @@ ENGINE_MOVE = re.compile(r"^(?:move\s+|\d+\.\s*\.\.\.\s*)([a-h][1-8][a-h][1-8][q
 
 def read_debug(path):
     """The engine traffic of xboard's debug log as (ms, "<" or ">", engine,
-    text), and the line numbers of GameEnds; ([], []) without a log."""
+    text), and the places in it where xboard ended a game; ([], []) without
+    a log."""
     traffic, ends = [], []
     if not os.path.exists(path):
         return traffic, ends
     for line in open(path, errors="replace"):
         line = line.rstrip("\n")
-        if line.startswith("GameEnds(") and not line.startswith("GameEnds(0, (null)"):
-            ends.append(len(traffic))
+        m = re.match(r"^GameEnds\(\d+, (.*), \d+\)$", line)
+        if m:
+            # Resets and loaded games log ends without a reason.
+            if m.group(1).strip() not in ("", "(null)"):
+                ends.append(len(traffic))
             continue
         m = TRAFFIC.match(line)
         if m:
