@@ -75,7 +75,7 @@ import xbmatch  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 DEFAULT_OPPONENTS = ["fairymax", "phalanx", "sjeng", "gnuchess", "hoichess"]
-DEFAULT_CONTROLS = ["0:05+0.05", "0:08+0.08", "0:10", "40/0:12"]
+DEFAULT_CONTROLS = ["0:05+0.05", "0:08+0.08", "0:10", "40/0:10"]
 KINDS = ["illegal move", "time forfeit", "crash", "hang", "false claim", "desync"]
 LONGEST_GAME = 200  # moves of one side that the wall-clock bound allows for
 
@@ -200,7 +200,7 @@ def claim_fault(claim, board, opponent_offered):
     return "%s claimed, but the final position is no mate by that side" % result
 
 
-def analyse(game, tags, movetext, traffic, ends, finished, seconds):
+def analyse(game, tags, movetext, traffic, ends, finished, seconds, xboard_output=""):
     """The faults of one game: a list of (kind, who, detail), who being
     "Vorna", "opponent" or None when no engine is to blame."""
     vorna_white = game["vorna_white"]
@@ -214,10 +214,14 @@ def analyse(game, tags, movetext, traffic, ends, finished, seconds):
         faults.append((kind, who, detail))
 
     events = {e: engine_events(traffic, e) for e in names}
-    # Crashes: an engine that ended before it was told to quit.
+    # Crashes: an engine that ended before it was told to quit, or one that
+    # xboard saw go.
     for e, (exits, _, _, _) in events.items():
         if exits:
             add("crash", names[e], "engine ended with exit status %d before quit" % exits[0])
+    for m in re.finditer(r"^.*\b(first|second) chess program .*exited unexpectedly.*$",
+                         xboard_output, re.M):
+        add("crash", names[m.group(1)], m.group(0).strip())
 
     if not finished:
         moves = xbmatch.game_moves(traffic)
@@ -348,7 +352,9 @@ class Runner:
         parsed = xbmatch.parse_games(text)
         traffic, ends = xbmatch.read_debug(debug)
         tags, movetext = parsed[0] if parsed else (None, "")
-        faults = analyse(game, tags, movetext, traffic, ends, finished, seconds)
+        log = os.path.join(folder, "xboard.out")
+        output = open(log, errors="replace").read() if os.path.exists(log) else ""
+        faults = analyse(game, tags, movetext, traffic, ends, finished, seconds, output)
         if tags is None:
             # No PGN from xboard: the moves from its debug log instead.
             moves = xbmatch.game_moves(traffic)
@@ -363,6 +369,8 @@ class Runner:
                       folder=folder, debug=debug)
         if faults:
             self.save_abnormal(result)
+        if not self.args.keep:
+            shutil.rmtree(folder, ignore_errors=True)
         return result
 
     def save_abnormal(self, r):
@@ -372,8 +380,10 @@ class Runner:
         base = os.path.join(folder, "%04d-%s-%s" % (r["index"], r["opponent"], kind))
         with open(base + ".pgn", "w") as f:
             f.write(game_pgn(r))
-        if os.path.exists(r["debug"]):
-            shutil.copy(r["debug"], base + ".debug")
+        for path, suffix in ((r["debug"], ".debug"), (os.path.join(r["folder"], "xboard.out"),
+                                                      ".xboard")):
+            if os.path.exists(path):
+                shutil.copy(path, base + suffix)
         r["saved"] = base + ".pgn"
 
     def progress(self, r):
@@ -514,7 +524,7 @@ def self_test(args, work):
     def one(i, fault, after, opponent, wanted):
         a = argparse.Namespace(**vars(args))
         a.wrapper = "%s %s --fault %s --after %d" % (sys.executable, relay, fault, after)
-        a.hang_after = 40
+        a.hang_after = 30
         a.jobs = 1
         r = Runner(a, os.path.join(work, "self-test-%s" % fault), args.out, 200 + 20 * i)
         r.total = len(SELF_TEST)

@@ -89,6 +89,21 @@ def an_accepted_false_claim_is_still_reported():
     assert [(k, w) for k, w, _ in faults] == [("false claim", "Vorna")], faults
 
 
+def crashes_are_reported():
+    tags = {"White": "Vorna", "Black": "x", "Result": "0-1"}
+    moves = "1. e4 e5 {Black wins on time} 0-1"
+    g = {"vorna_white": True}
+    # The launcher's line before quit; after quit an exit is normal.
+    for traffic, wanted in [([(900, "<", "first", "# exited 139")], [("crash", "Vorna")]),
+                            ([(900, ">", "first", "quit"), (901, "<", "first", "# exited 0")],
+                             [("time forfeit", "Vorna")])]:
+        faults = gauntlet.analyse(g, tags, moves, traffic, [], True, 3.0)
+        assert [(k, w) for k, w, _ in faults] == wanted, faults
+    said = "Error: second chess program (sjeng) exited unexpectedly"
+    faults = gauntlet.analyse(g, tags, moves, [], [], True, 3.0, said)
+    assert ("crash", "opponent") in [(k, w) for k, w, _ in faults], faults
+
+
 # final comment and result, Vorna white, (kind, who) or None
 ENDING_CASES = [
     ("{Xboard: Forfeit due to invalid move: e1e3 (e1e3 via `0, `0) res=24} 0-1", True,
@@ -161,7 +176,7 @@ def controls_parse():
 if __name__ == "__main__":
     runner = Runner()
     for check in [board_cases, material_cases, claim_cases, an_accepted_false_claim_is_still_reported,
-                  ending_cases, silent_cases, schedule_meets_everyone_and_pairs_colours,
+                  crashes_are_reported, ending_cases, silent_cases, schedule_meets_everyone_and_pairs_colours,
                   controls_parse]:
         runner.run(check.__name__, check)
     runner.finish()
