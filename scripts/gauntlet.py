@@ -48,11 +48,12 @@ tests/gauntlet/faulty_engine.py that way to crash, hang, play an illegal
 move, claim falsely and lose track of the position, and checks that each
 fault is reported (exit 1 when one is missed).
 
-Timing, measured on the 2-core machine with --jobs 2 and pondering mixed
-(wall-clock per game, xboard's start and end included): 0:05+0.05 9.6 s,
-0:10+0.1 19 s, 0:15 18 s, 40/0:20 27 s. The default controls 0:05+0.05,
-0:08+0.08, 0:10 and 40/0:12 average about 14 s a game, so that 1000 games
-with --jobs 2 take about 2 hours:
+Timing, measured on the 2-core machine (shared with other jobs) with
+--jobs 2, pondering in half the games, over 60 games of the default
+controls: mean wall-clock per game, xboard's start and end included,
+0:05+0.05 8.7 s, 0:08+0.08 15.3 s, 0:10 14.6 s, 40/0:10 20.1 s; the two
+jobs finished a game every 7.5 s (8.4 s in a run of 20), so 1000 games take
+about 2.1 to 2.3 hours:
 
     scripts/gauntlet.py --games 1000 --jobs 2 --out build/gauntlet-1000
 """
@@ -225,9 +226,11 @@ def analyse(game, tags, movetext, traffic, ends, finished, seconds, xboard_outpu
 
     if not finished:
         moves = xbmatch.game_moves(traffic)
-        pending = [e for e in names
-                   if sum(1 for _, w, x, t in traffic if x == e and w == ">" and t.startswith("ping"))
-                   > sum(1 for _, w, x, t in traffic if x == e and w == "<" and t.startswith("pong"))]
+
+        def said(e, way, word):
+            return sum(1 for _, w, x, t in traffic if x == e and w == way and t.startswith(word))
+
+        pending = [e for e in names if said(e, ">", "ping") > said(e, "<", "pong")]
         if pending:
             who = names[pending[0]]
         else:

@@ -377,7 +377,8 @@ def board_check(game_text):
     else:
         start = START_FEN
     run = subprocess.run([PGN_EXTRACT, "-s", "-C", "-N", "-V", "--fencomments", "--nofauxep",
-                          "-w", "100000", "--notags"], input=game_text, capture_output=True, text=True)
+                          "-w", "100000", "--notags"],
+                         input=game_text, capture_output=True, text=True)
     body = run.stdout
     fens = [start] + re.findall(r"\{ ([^{}]*/[^{}]*) \}", body)
     sans = re.sub(r"\{[^}]*\}", " ", body).split()

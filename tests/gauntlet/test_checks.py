@@ -175,8 +175,8 @@ def controls_parse():
 
 if __name__ == "__main__":
     runner = Runner()
-    for check in [board_cases, material_cases, claim_cases, an_accepted_false_claim_is_still_reported,
-                  crashes_are_reported, ending_cases, silent_cases, schedule_meets_everyone_and_pairs_colours,
-                  controls_parse]:
+    for check in [board_cases, material_cases, claim_cases,
+                  an_accepted_false_claim_is_still_reported, crashes_are_reported, ending_cases,
+                  silent_cases, schedule_meets_everyone_and_pairs_colours, controls_parse]:
         runner.run(check.__name__, check)
     runner.finish()
