@@ -46,7 +46,8 @@ own faults are listed but do not fail the run.
 --wrapper CMD puts a command before the engine copy: the self-test uses
 tests/gauntlet/faulty_engine.py that way to crash, hang, play an illegal
 move, claim falsely and lose track of the position, and checks that each
-fault is reported (exit 1 when one is missed).
+fault is reported (exit 1 when one is missed); it also crashes fairymax and
+makes it move illegally, which must be reported as the opponent's faults.
 
 Timing, measured on the 2-core machine (shared with other jobs) with
 --jobs 2, pondering in half the games, over 60 games of the default
@@ -316,10 +317,12 @@ class Runner:
         engine = xbmatch.copy_engine(self.args.engine, vorna_dir)
         argv = shlex.split(self.args.wrapper) + [engine] if self.args.wrapper else [engine]
         launchers = {"vorna": (xbmatch.write_launcher(vorna_dir, argv), vorna_dir)}
+        relay = shlex.split(getattr(self.args, "opponent_wrapper", ""))
         for name in set(g["opponent"] for g in self.games):
             d = os.path.join(folder, name)
             os.makedirs(d, exist_ok=True)
-            launchers[name] = (xbmatch.write_launcher(d, xbmatch.opponent_argv(name, d)), d)
+            launchers[name] = (xbmatch.write_launcher(d, relay + xbmatch.opponent_argv(name, d)),
+                               d)
         return launchers
 
     def worker(self, w):
@@ -505,57 +508,65 @@ def report(results, out, jobs, elapsed):
 
 
 SELF_TEST = [
-    # fault, --after, opponent, the kind that must be reported for Vorna
-    ("crash", 4, "fairymax", "crash"),
-    ("silent", 4, "fairymax", "hang"),
-    ("nopong", 4, "fairymax", "hang"),
-    ("illegal", 4, "fairymax", "illegal move"),
-    ("claim", 4, "fairymax", "false claim"),
-    ("desync", 3, "fairymax", "desync"),
+    # fault, --after, whose engine is relayed, the kind that must be reported
+    ("crash", 4, "Vorna", "crash"),
+    ("silent", 4, "Vorna", "hang"),
+    ("nopong", 4, "Vorna", "hang"),
+    ("illegal", 4, "Vorna", "illegal move"),
+    ("claim", 4, "Vorna", "false claim"),
+    ("desync", 3, "Vorna", "desync"),
+    # The opponent's own faults are told apart and do not fail the run.
+    ("crash", 4, "opponent", "crash"),
+    ("illegal", 4, "opponent", "illegal move"),
 ]
 
 
 def self_test(args, work):
-    """Plays one game per fault with the faulty relay; 0 when every fault
-    was reported as its kind for Vorna."""
+    """Plays one game per fault with the faulty relay before Vorna or before
+    fairymax; 0 when every fault was reported as its kind and engine (and an
+    opponent's fault as no fault of Vorna's)."""
     relay = os.path.join(ROOT, "tests", "gauntlet", "faulty_engine.py")
     control = Control("0:05+0.05")
     failures = 0
     runs = []
     lock = threading.Lock()
 
-    def one(i, fault, after, opponent, wanted):
+    def one(i, fault, after, side, wanted):
         a = argparse.Namespace(**vars(args))
-        a.wrapper = "%s %s --fault %s --after %d" % (sys.executable, relay, fault, after)
+        command = "%s %s --fault %s --after %d" % (sys.executable, relay, fault, after)
+        a.wrapper = command if side == "Vorna" else ""
+        a.opponent_wrapper = command if side == "opponent" else ""
         a.hang_after = 30
         a.jobs = 1
-        r = Runner(a, os.path.join(work, "self-test-%s" % fault), args.out, 200 + 20 * i)
+        r = Runner(a, os.path.join(work, "self-test-%d-%s" % (i, fault)), args.out, 200 + 20 * i)
         r.total = len(SELF_TEST)
         os.makedirs(r.work)
-        game = {"index": i, "opponent": opponent, "control": control, "ponder": i % 2 == 0,
+        game = {"index": i, "opponent": "fairymax", "control": control, "ponder": i % 2 == 0,
                 "vorna_white": i % 2 == 1, "opening": i}
         result = r.run([game])[0]
         with lock:
-            runs.append((fault, wanted, result))
+            runs.append((fault, side, wanted, result))
 
     threads = []
     pending = list(enumerate(SELF_TEST, 1))
     while pending or threads:
         while pending and len(threads) < args.jobs:
-            i, (fault, after, opponent, wanted) = pending.pop(0)
-            t = threading.Thread(target=one, args=(i, fault, after, opponent, wanted))
+            i, (fault, after, side, wanted) = pending.pop(0)
+            t = threading.Thread(target=one, args=(i, fault, after, side, wanted))
             t.start()
             threads.append(t)
         threads[0].join()
         threads.pop(0)
     print()
-    for fault, wanted, r in sorted(runs, key=lambda x: x[2]["index"]):
+    for fault, side, wanted, r in sorted(runs, key=lambda x: x[3]["index"]):
         got = [(k, w) for k, w, _ in r["faults"]]
-        ok = (wanted, "Vorna") in got
+        ok = (wanted, side) in got
+        if side == "opponent":
+            ok = ok and all(w == "opponent" for _, w in got)
         failures += not ok
-        print("self-test %-8s wanted Vorna %-13s got %s: %s" % (
-            fault, wanted, ", ".join("%s %s" % (w or "unattributed", k) for k, w in got) or
-            "nothing", "ok" if ok else "MISSED"))
+        print("self-test %-8s wanted %-8s %-13s got %s: %s" % (
+            fault, side, wanted, ", ".join("%s %s" % (w or "unattributed", k) for k, w in got)
+            or "nothing", "ok" if ok else "MISSED"))
         for kind, who, detail in r["faults"]:
             print("    %s %s: %s" % (who or "unattributed", kind, detail))
     print("self-test: %d of %d faults reported" % (len(runs) - failures, len(runs)))
