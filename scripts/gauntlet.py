@@ -221,11 +221,12 @@ def analyse(game, tags, movetext, traffic, ends, finished, seconds, xboard_outpu
     for e, (exits, _, _, _) in events.items():
         if exits:
             add("crash", names[e], "engine ended with exit status %d before quit" % exits[0])
-    for m in re.finditer(r"^.*\b(first|second) chess program .*exited unexpectedly.*$",
-                         xboard_output, re.M):
-        add("crash", names[m.group(1)], m.group(0).strip())
+    for line in xboard_output.splitlines():
+        m = re.search(r"\b(first|second) chess program", line)
+        if m and ("exited unexpectedly" in line or "ailed to start" in line):
+            add("crash", names[m.group(1)], line.strip())
 
-    if not finished:
+    if not finished and not faults:
         moves = xbmatch.game_moves(traffic)
 
         def said(e, way, word):
@@ -296,6 +297,12 @@ def pgn_of(tags, movetext):
     return "\n".join(lines) + "\n\n" + movetext + "\n"
 
 
+def absolute(command):
+    """The words of a command, those that name files here made absolute
+    (the engines start in folders of their own)."""
+    return [os.path.abspath(w) if os.path.exists(w) else w for w in shlex.split(command)]
+
+
 class Runner:
     """Plays the scheduled games on J workers and collects the results."""
 
@@ -315,9 +322,9 @@ class Runner:
         folder = os.path.join(self.work, "w%d" % w)
         vorna_dir = os.path.join(folder, "vorna")
         engine = xbmatch.copy_engine(self.args.engine, vorna_dir)
-        argv = shlex.split(self.args.wrapper) + [engine] if self.args.wrapper else [engine]
+        argv = absolute(self.args.wrapper) + [engine]
         launchers = {"vorna": (xbmatch.write_launcher(vorna_dir, argv), vorna_dir)}
-        relay = shlex.split(getattr(self.args, "opponent_wrapper", ""))
+        relay = absolute(getattr(self.args, "opponent_wrapper", ""))
         for name in set(g["opponent"] for g in self.games):
             d = os.path.join(folder, name)
             os.makedirs(d, exist_ok=True)
@@ -352,13 +359,14 @@ class Runner:
             first_black=not game["vorna_white"], book=self.openings,
             book_index=game["opening"], display=self.display_base + 20 * w)
         bound = self.args.hang_after or control.wall_bound()
-        finished, seconds = xbmatch.run_bounded(cmd, xbmatch.xboard_env(folder), folder, bound,
-                                                log=os.path.join(folder, "xboard.out"))
+        log = os.path.join(folder, "xboard.out")
+        finished, seconds = xbmatch.run_bounded(
+            cmd, xbmatch.xboard_env(folder), folder, bound, log=log,
+            give_up=lambda: "ailed to start" in open(log, errors="replace").read())
         text = open(pgn, errors="replace").read() if os.path.exists(pgn) else ""
         parsed = xbmatch.parse_games(text)
         traffic, ends = xbmatch.read_debug(debug)
         tags, movetext = parsed[0] if parsed else (None, "")
-        log = os.path.join(folder, "xboard.out")
         output = open(log, errors="replace").read() if os.path.exists(log) else ""
         faults = analyse(game, tags, movetext, traffic, ends, finished, seconds, output)
         if tags is None:

@@ -158,20 +158,25 @@ def stop_group(pgid):
             return
 
 
-def run_bounded(cmd, env, cwd, timeout, log=None):
-    """Runs cmd in a process group of its own; after timeout seconds ends the
-    whole group (xvfb-run, Xvfb, xboard and the engines, also any that were
-    left behind by their parent). Returns (finished, seconds taken)."""
+def run_bounded(cmd, env, cwd, timeout, log=None, give_up=None):
+    """Runs cmd in a process group of its own; after timeout seconds, or as
+    soon as give_up() says so, ends the whole group (xvfb-run, Xvfb, xboard
+    and the engines, also any left behind by their parent). Returns
+    (finished, seconds taken)."""
     start = time.monotonic()
     out = open(log, "w") if log else subprocess.DEVNULL
     try:
         proc = subprocess.Popen(cmd, env=env, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
                                 stdin=subprocess.DEVNULL, start_new_session=True)
-        try:
-            proc.wait(timeout=timeout)
-            finished = True
-        except subprocess.TimeoutExpired:
-            finished = False
+        deadline = start + timeout
+        finished = False
+        while not finished:
+            try:
+                proc.wait(timeout=max(0.01, min(0.5, deadline - time.monotonic())))
+                finished = True
+            except subprocess.TimeoutExpired:
+                if time.monotonic() >= deadline or (give_up and give_up()):
+                    break
         taken = time.monotonic() - start
         if not finished:
             os.killpg(proc.pid, signal.SIGTERM)
