@@ -353,16 +353,20 @@ class Runner:
         debug = os.path.join(folder, "xboard.debug")
         first, first_dir = launchers["vorna"]
         second, second_dir = launchers[game["opponent"]]
-        cmd = xbmatch.xboard_command(
-            first, first_dir, second, second_dir, pgn, debug, games=1, tc=control.tc,
-            mps=control.mps, inc=control.inc, ponder=game["ponder"],
-            first_black=not game["vorna_white"], book=self.openings,
-            book_index=game["opening"], display=self.display_base + 20 * w)
         bound = self.args.hang_after or control.wall_bound()
         log = os.path.join(folder, "xboard.out")
-        finished, seconds = xbmatch.run_bounded(
-            cmd, xbmatch.xboard_env(folder), folder, bound, log=log,
-            give_up=lambda: "ailed to start" in open(log, errors="replace").read())
+        for attempt in range(3):
+            cmd = xbmatch.xboard_command(
+                first, first_dir, second, second_dir, pgn, debug, games=1, tc=control.tc,
+                mps=control.mps, inc=control.inc, ponder=game["ponder"],
+                first_black=not game["vorna_white"], book=self.openings,
+                book_index=game["opening"], display=self.display_base + 20 * w + 7 * attempt)
+            finished, seconds = xbmatch.run_bounded(
+                cmd, xbmatch.xboard_env(folder), folder, bound, log=log,
+                give_up=lambda: "ailed to start" in open(log, errors="replace").read())
+            # Two X servers started at once may race for a display number.
+            if "Xvfb failed to start" not in open(log, errors="replace").read():
+                break
         text = open(pgn, errors="replace").read() if os.path.exists(pgn) else ""
         parsed = xbmatch.parse_games(text)
         traffic, ends = xbmatch.read_debug(debug)
@@ -409,7 +413,13 @@ class Runner:
 
     def run(self, games):
         self.games = games
-        xbmatch.write_openings(self.openings, max(g["opening"] for g in games))
+        # The ECO file has about 300 lines of 8 half-moves: long runs reuse
+        # them, each with other opponents and controls.
+        wanted = max(g["opening"] for g in games)
+        xbmatch.write_openings(self.openings, wanted)
+        lines = len(xbmatch.opening_lines(wanted))
+        for g in games:
+            g["opening"] = (g["opening"] - 1) % lines + 1
         threads = [threading.Thread(target=self.worker, args=(w,))
                    for w in range(min(self.args.jobs, len(games)))]
         for t in threads:
