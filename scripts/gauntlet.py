@@ -54,7 +54,8 @@ Timing, measured on the 2-core machine (shared with other jobs) with
 controls: mean wall-clock per game, xboard's start and end included,
 0:05+0.05 8.7 s, 0:08+0.08 15.3 s, 0:10 14.6 s, 40/0:10 20.1 s; the two
 jobs finished a game every 7.5 s (8.4 s in a run of 20), so 1000 games take
-about 2.1 to 2.3 hours:
+about 2.1 to 2.3 hours. Slower controls (15 games: 0:10+0.1 21.6 s, 0:15
+21.9 s, 40/0:20 31.5 s) would need 3.7 hours. The benchmark:
 
     scripts/gauntlet.py --games 1000 --jobs 2 --out build/gauntlet-1000
 """
