@@ -14,7 +14,8 @@ need=()
 for pkg in clang-format:clang-format pgn-extract:pgn-extract xboard:xboard xvfb-run:xvfb \
   fairymax:fairymax stockfish:stockfish /usr/share/gaviotatb/gtb1/kqk.gtb.cp1:gaviotatb \
   /usr/include/gtb-probe.h:libgaviotatb-dev x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 \
-  /usr/lib/wine/wine64:wine64 clang++:clang; do
+  /usr/lib/wine/wine64:wine64 clang++:clang phalanx:phalanx sjeng:sjeng hoichess:hoichess \
+  gnuchess:gnuchess polyglot:polyglot; do
   what=${pkg%%:*}
   case "$what" in
     /*) [ -e "$what" ] || need+=("${pkg##*:}") ;;
@@ -71,3 +72,7 @@ bash scripts/check_windows.sh
 echo "== games against fairymax under xboard (one pondering)"
 python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --pgn build/ci-match.pgn
 python3 scripts/match.py --games 1 --tc 1:00 --mps 40 --ponder --pgn build/ci-match-ponder.pgn
+
+echo "== gauntlet under xboard: its fault self-test, then ten games against five engines"
+python3 scripts/gauntlet.py --self-test --jobs 2 --out build/gauntlet-self-test
+python3 scripts/gauntlet.py --games 10 --jobs 2 --out build/gauntlet-ci
