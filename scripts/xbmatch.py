@@ -206,12 +206,6 @@ def parse_games(pgn_text):
     return games
 
 
-def split_games(pgn_text):
-    """The text of each game in a PGN file."""
-    parts = re.split(r"\n(?=\[Event )", pgn_text.strip())
-    return [p.strip() + "\n" for p in parts if p.strip()]
-
-
 def final_comment(moves):
     """The comment that xboard writes before the result, lower case."""
     comments = re.findall(r"\{([^}]*)\}", moves)

@@ -17,7 +17,6 @@ uint16_t SessionNumber = 0;
 char LearnPath[228];
 int32_t LearnFlag = 1;
 int32_t learn = 1;
-int (*LearnWriteStep)(long bytes) = nullptr;
 
 namespace {
 
@@ -88,7 +87,6 @@ bool WriteImage(NewFile* file, bool empty) {
     for (int i = 0; i < kLearnEntries; i++) {
       Encode(empty ? HashEntry : ltable[side][i], buf);
       if (!PutBytes(file, buf, kLearnEntryBytes)) return false;
-      if (LearnWriteStep != nullptr && LearnWriteStep(file->size) != 0) return false;
     }
   }
   return true;

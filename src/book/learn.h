@@ -44,11 +44,6 @@ extern char LearnPath[228];  // vornapath + "vorna.lrn"
 extern int32_t LearnFlag;    // the table is loaded and not yet saved
 extern int32_t learn;        // the current search stores and probes learning data
 
-// Called during a save after each block of bytes of the file is written,
-// with the count so far; a non-zero answer makes the save fail there. Null
-// in the engine; tests use it to stand for a full disk or a killed process.
-extern int (*LearnWriteStep)(long bytes);
-
 // Loads the learning file, creating it when absent, and turns learning on.
 // A file that cannot be written turns learning off; a broken one gives a
 // fresh table. Either is said in one line.

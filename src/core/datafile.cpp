@@ -70,7 +70,6 @@ bool FinishFile(FILE* f, const char* path) {
 bool BeginFile(NewFile* file, const char* path, const char* mode) {
   snprintf(file->path, sizeof file->path, "%s", path);
   snprintf(file->temp, sizeof file->temp, "%s.%d.tmp", path, PlatformProcessId());
-  file->size = 0;
   file->f = OpenForWriting(file->temp, mode);
   file->ok = file->f != nullptr;
   if (!file->ok) file->temp[0] = '\0';
@@ -80,7 +79,6 @@ bool BeginFile(NewFile* file, const char* path, const char* mode) {
 bool PutBytes(NewFile* file, const void* data, size_t n) {
   if (!file->ok) return false;
   file->ok = Put(file->f, file->temp, data, n);
-  file->size += static_cast<long>(n);
   return file->ok;
 }
 
@@ -154,10 +152,16 @@ Saved AppendText(const char* path, const std::string& text) {
 }
 
 void AddText(std::string* text, const char* fmt, ...) {
-  char buf[512];
-  va_list args;
+  va_list args, again;
   va_start(args, fmt);
-  const int n = vsnprintf(buf, sizeof buf, fmt, args);
+  va_copy(again, args);
+  const int n = vsnprintf(nullptr, 0, fmt, args);
   va_end(args);
-  if (n > 0) text->append(buf, static_cast<size_t>(n) < sizeof buf ? n : sizeof buf - 1);
+  if (n > 0) {
+    const size_t at = text->size();
+    text->resize(at + static_cast<size_t>(n) + 1);
+    vsnprintf(text->data() + at, static_cast<size_t>(n) + 1, fmt, again);
+    text->resize(at + static_cast<size_t>(n));
+  }
+  va_end(again);
 }

@@ -36,7 +36,6 @@ bool FinishFile(FILE* f, const char* path);
 struct NewFile {
   FILE* f = nullptr;
   bool ok = false;
-  long size = 0;  // bytes written so far
   char path[256] = "";
   char temp[288] = "";  // empty once renamed into place or removed
 };

@@ -39,6 +39,8 @@ void Solve(const char* name) {
       SaveText(kAnswerFile, header) == Saved::kOk ? OpenForAppending(kAnswerFile) : nullptr;
   if (answers == nullptr) {
     fclose(commands);
+    // A run already going goes on adding its answers.
+    if (Batch != nullptr) Answer = OpenForAppending(kAnswerFile);
     OutPrintf("Could not open file: %s\n", kAnswerFile);
     OutFlush();
     return;

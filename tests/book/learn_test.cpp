@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/board.h"
+#include "core/datafile.h"
 #include "core/startup.h"
 #include "core/vorna.h"
 #include "search/driver.h"
@@ -75,11 +76,11 @@ class Learning : public ::testing::Test {
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
     LearnFlag = 1;
-    LearnWriteStep = nullptr;
+    FileFault = nullptr;
     SetFen(kStart);
   }
   void TearDown() override {
-    LearnWriteStep = nullptr;
+    FileFault = nullptr;
     OpenDataFile = std::fopen;
     memset(ltable, 0, sizeof ltable);
     SessionNumber = 0;
@@ -469,11 +470,17 @@ TEST_F(Learning, FailedSaveKeepsTheOldFileAndLearningOn) {
   PutInLearn(white, 8, 10, -50, 50, kE2E4, 2);
 
   // A full disk halfway through the file, and a directory gone.
-  LearnWriteStep = [](long bytes) { return bytes >= 300000 ? 1 : 0; };
+  static long written;
+  written = 0;
+  FileFault = [](FileStep step, const char*, long n) -> long {
+    if (step != FileStep::kWrite) return 0;
+    written += n;
+    return written >= 300000 ? 0 : n;
+  };
   const std::string said =
       "Learning file " + File().string() + " could not be saved: learning stays on\n";
   EXPECT_EQ(Save(), said);
-  LearnWriteStep = nullptr;
+  FileFault = nullptr;
   EXPECT_EQ(LearnFlag, 1);
   EXPECT_EQ(SessionNumber, 1);
   EXPECT_EQ(ReadBytes(File()), old);
@@ -496,16 +503,18 @@ TEST_F(Learning, KilledDuringTheSaveLeavesTheOldFileWhole) {
   const Bytes old = ReadBytes(File());
   const long points[] = {22, 327682, 655342};
   for (long point : points) {
-    static long kill_at;
+    static long kill_at, written;
     kill_at = point;
+    written = 0;
     LearnFlag = 1;
     At(61, 0x61);
     PutInLearn(white, 4, 10, -50, 50, kE2E4, 2);
     EXPECT_EXIT(
         {
-          LearnWriteStep = [](long bytes) {
-            if (bytes >= kill_at) std::_Exit(9);  // no clean-up, as under kill -9
-            return 0;
+          FileFault = [](FileStep step, const char*, long n) -> long {
+            if (step == FileStep::kWrite && (written += n) >= kill_at)
+              std::_Exit(9);  // no clean-up, as under kill -9
+            return step == FileStep::kWrite ? n : 0;
           };
           CloseLearn();
         },
