@@ -53,8 +53,8 @@ struct HorizonGuard {
 };
 
 // Counts a beta cut-off by move p by the kind of move and node.
-void CountCutoff(int ply, int depth, bool full_width, bool first, const TreeEntry& p,
-                 uint16_t hash_move) {
+[[maybe_unused]] void CountCutoff(int ply, int depth, bool full_width, bool first,
+                                  const TreeEntry& p, uint16_t hash_move) {
   if (!full_width) {
     Count(kStQCutoffs);
     if (first) Count(kStQFirstCutoffs);
