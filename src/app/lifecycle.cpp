@@ -137,8 +137,11 @@ void MainLoop() {
   }
 }
 
+void (*ExitHook)() = nullptr;
+
 void ExitChess() {
   CloseLearn();
   OutFlush();
+  if (ExitHook != nullptr) ExitHook();
   exit(0);
 }

@@ -18,3 +18,6 @@ void InitializeStats();
 void MainLoop();
 // Saves the learning file and ends the program with status 0.
 [[noreturn]] void ExitChess();
+// Test hook, null in the engine: called by ExitChess before the program
+// ends; a fuzzer's hook throws to get its run back instead.
+extern void (*ExitHook)();

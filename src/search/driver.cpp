@@ -35,6 +35,7 @@ int32_t timeout = 0;
 int32_t WouldTimeout = 0;
 int32_t Sdepth = 0;
 int32_t MaxSearchDepth = 31;
+int32_t IterationCap = 0;
 int32_t BookMoveFound = 1;
 uint32_t PrVar[kMaxPly];
 int16_t MoveInfo[4];
@@ -336,6 +337,7 @@ void Iterate(int side, int* rpt) {
     // Pondering and analysis run until input arrives; the prediction search
     // and real moves stop at the depth limit.
     if (timeout || (Sdepth >= MaxSearchDepth && (Sdepth > 31 || lookahead != 1))) return;
+    if (IterationCap > 0 && Sdepth >= IterationCap) return;
     ChkFlag[0] = 0;
     Xdepth = Sdepth + 1;
     maxhorizon = Sdepth + 4;

@@ -21,6 +21,7 @@ extern int32_t WouldTimeout;  // the search would stop if it were not pondering
 
 extern int32_t Sdepth;           // depth of the current iteration
 extern int32_t MaxSearchDepth;   // deepest iteration
+extern int32_t IterationCap;     // test hook: deepest iteration in any mode (0: none)
 extern int32_t BookMoveFound;    // the last move came from the book
 extern uint32_t PrVar[kMaxPly];  // principal variation, move words by ply (1 = root move)
 extern int16_t MoveInfo[4];      // root move searched (1-based), legal root moves, its from, to

@@ -1,0 +1,145 @@
+// The engine's command loop inside a fuzz target: start-up as in the
+// program (small hash tables, no keep-alive thread, files in a private
+// folder that is also the working folder while commands run), input through a pipe as a GUI
+// sends it, and searches of one ply (and the quiescence search). The end of input, where the
+// program would leave, throws back to the target.
+#pragma once
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/lifecycle.h"
+#include "book/book.h"
+#include "book/learn.h"
+#include "core/board.h"
+#include "core/makemove.h"
+#include "core/movetables.h"
+#include "core/startup.h"
+#include "platform/platform.h"
+#include "search/driver.h"
+#include "search/hashtable.h"
+#include "timectl/clock.h"
+#include "timectl/timectl.h"
+#include "ui/command.h"
+#include "ui/config.h"
+#include "ui/gamefile.h"
+#include "ui/input.h"
+#include "ui/levels.h"
+#include "ui/output.h"
+#include "ui/poll.h"
+
+namespace fuzz {
+
+struct EndOfInput {};
+
+[[noreturn]] inline void Fail(const char* what, const std::string& input) {
+  fprintf(stderr, "fuzz: %s\ninput: %s\n", what, input.c_str());
+  abort();
+}
+
+inline std::string Folder() {
+  return vornapath;
+}
+
+// Empties the private folder but for the settings, so that no file of one
+// input is read by the next.
+inline void ClearFolder() {
+  DIR* dir = opendir(vornapath);
+  if (dir == nullptr) return;
+  while (dirent* e = readdir(dir)) {
+    if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..") || !strcmp(e->d_name, "vorna.ics"))
+      continue;
+    unlink((Folder() + e->d_name).c_str());
+  }
+  closedir(dir);
+}
+
+inline void WriteFile(const std::string& name, const uint8_t* data, size_t size) {
+  FILE* f = fopen((Folder() + name).c_str(), "wb");
+  if (f == nullptr || fwrite(data, 1, size, f) != size || fclose(f) != 0)
+    Fail("cannot write a file", name);
+}
+
+// Once per process: the engine's start-up.
+inline void StartEngine() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  char dir[] = "/tmp/vorna-fuzz-XXXXXX";
+  if (mkdtemp(dir) == nullptr) Fail("no private folder", dir);
+  snprintf(vornapath, sizeof vornapath, "%s/", dir);
+  const char settings[] = "MAX_HASH: 4\nPONDER: ON\n";
+  WriteFile("vorna.ics", reinterpret_cast<const uint8_t*>(settings), sizeof settings - 1);
+  OutFile = fopen("/dev/null", "w");
+  ExitHook = [] { throw EndOfInput{}; };
+  IterationCap = 1;
+  ics = 1;
+  InitTimeControl();
+  ReadInitFile();
+  if (hashflag && AllocateTTable() != 0) Fail("no hash tables", "");
+  SearchInputPoll = PollSearchInput;
+  InitializeTables();
+  OpenBook();
+  InitLearn();
+}
+
+// Runs the command loop on text until "quit" or the end of the text, from
+// a new game in the state the program starts in.
+inline void RunCommands(const std::string& text) {
+  ics = 1, beep = 0, post = 0, easy = 1, ics_level = 8;
+  analyze = force = bothsides = quit = 0;
+  SetLevel(ics_level);
+  SetTimeControl();
+  NewGame(1);
+  int fds[2];
+  if (PlatformOpenPipe(fds) != 0) Fail("no pipe", "");
+  // A pipe holds 64 KB: more would block the writer, which is this thread.
+  const long n = static_cast<long>(text.size() < 60000 ? text.size() : 60000);
+  if (PlatformWrite(fds[1], text.data(), n) != n) Fail("cannot feed the pipe", "");
+  PlatformClose(fds[1]);
+  const int saved = InputFd;
+  InputFd = fds[0];
+  ResetInput();
+  // Files named in the input are the private folder's; libFuzzer's own
+  // paths may be relative, so the working folder is changed only meanwhile.
+  char here[4096];
+  if (getcwd(here, sizeof here) == nullptr || chdir(vornapath) != 0) Fail("no private folder", "");
+  try {
+    MainLoop();
+  } catch (const EndOfInput&) {
+  }
+  if (chdir(here) != 0) Fail("cannot go back to the working folder", here);
+  InputFd = saved;
+  PlatformClose(fds[0]);
+  ResetInput();
+  OutFlush();
+}
+
+// The position passes the validator, the record is within its bounds, and
+// each recorded move, taken back, gives the position recorded before it and
+// is legal there (made again, it gives the position after it).
+inline void CheckGame(const std::string& input, bool walk_record) {
+  const char* why = nullptr;
+  if (!PositionIsConsistent(&why)) Fail(why != nullptr ? why : "inconsistent position", input);
+  if (GameCnt < 0 || GameCnt >= kGameSize) Fail("game record out of bounds", input);
+  if (!walk_record) return;
+  while (GameCnt > 0 && GameList[GameCnt].move != 0) {
+    const GameEntry e = GameList[GameCnt];
+    const uint32_t key = hashkey, bd = hashbd;
+    if (!Undo()) Fail("a recorded move cannot be taken back", input);
+    if (!PositionIsConsistent(&why)) Fail(why != nullptr ? why : "inconsistent after undo", input);
+    if (hashkey != e.hashkey || hashbd != e.hashbd)
+      Fail("taking back does not give the recorded position", input);
+    if (!Redo()) Fail("a recorded move is not legal", input);
+    if (hashkey != key || hashbd != bd) Fail("a recorded move made again differs", input);
+    Undo();
+  }
+}
+
+}  // namespace fuzz
