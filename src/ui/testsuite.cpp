@@ -15,6 +15,10 @@
 
 namespace {
 constexpr const char* kAnswerFile = "answer.out";
+// Runs each started by the command file of the one before: a file that
+// starts itself, or two that start each other, would run for ever.
+constexpr int kMaxChainedRuns = 16;
+int chained_runs = 0;
 }  // namespace
 
 void Solve(const char* name) {
@@ -27,6 +31,13 @@ void Solve(const char* name) {
   if (name[0] == '\0') return;
   FILE* commands = fopen(name, "r");
   if (commands == nullptr) return;
+  chained_runs = Batch != nullptr ? chained_runs + 1 : 0;
+  if (chained_runs >= kMaxChainedRuns) {
+    fclose(commands);
+    OutPrintf("Test run not started, %d runs in a chain: %s\n", kMaxChainedRuns, name);
+    OutFlush();
+    return;
+  }
   // A run started from inside a command file replaces that run.
   if (Answer != nullptr) fclose(Answer);
   Answer = nullptr;

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 // Starts a run; the command file is name, or the next input word when null.
-// A missing command file changes nothing. An answer file that cannot be
+// A missing command file changes nothing. A run started from a command
+// file replaces that run, up to 16 runs in a chain; the next is refused in
+// one line and the current run goes on. An answer file that cannot be
 // written is reported in one line and the run does not start.
 void Solve(const char* name);
 

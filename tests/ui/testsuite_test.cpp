@@ -112,6 +112,25 @@ TEST_F(TestSuiteRun, CommandFileNamedByTheNextWordFeedsTheWords) {
   EXPECT_EQ(Answer, nullptr);
 }
 
+// Found by fuzzing: a command file that starts itself ran for ever.
+TEST_F(TestSuiteRun, CommandFileThatStartsItselfEndsAfterSixteenRuns) {
+  Write("cmds", "batch cmds\n");
+  InputPipe input;
+  input.Send("quit\n");
+  CapturedOutput out;
+  Solve("cmds");
+  int runs = 0;
+  char w[40];
+  for (scanz(w); strcmp(w, "batch") == 0 && runs < 100; scanz(w)) {
+    runs++;
+    Solve(nullptr);
+  }
+  EXPECT_EQ(runs, 16);
+  EXPECT_STREQ(w, "quit");  // the last run went on to its end
+  EXPECT_EQ(Batch, nullptr);
+  EXPECT_EQ(out.Text(), "Test run not started, 16 runs in a chain: cmds\n");
+}
+
 TEST_F(TestSuiteRun, AnswerLineForEachScoreRange) {
   struct Case {
     int32_t score;
