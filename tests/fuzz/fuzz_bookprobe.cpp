@@ -111,8 +111,9 @@ std::string Moves(const std::vector<uint16_t>& moves) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = false;
+  if (!ready) fuzz::Start("bookprobe");
+  const fuzz::InFolder here;
   if (!ready) {
-    fuzz::Start("bookprobe");
     OpenDataFile = GuardedOpen;
     ready = true;
   }

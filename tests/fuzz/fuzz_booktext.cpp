@@ -55,8 +55,9 @@ std::vector<uint16_t> Listed() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = false;
   static std::string start_fen;
+  if (!ready) fuzz::Start("booktext");
+  const fuzz::InFolder here;
   if (!ready) {
-    fuzz::Start("booktext");
     NewGame(2);
     start_fen = fuzz::Fen();
     ready = true;

@@ -3,6 +3,7 @@
 // the position for checking that a probe left it alone.
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -23,28 +24,47 @@
 
 namespace fuzz {
 
+// The private folder, and the way back from it to where the fuzzer runs.
+inline char folder[64];
+inline int way_back = -1;
+
+// The current folder is the private one while this lives: the engine looks
+// for text books there and writes open.log there, while the fuzzer reads
+// its corpus and writes its findings by names relative to its own.
+struct InFolder {
+  InFolder() {
+    way_back = open(".", O_RDONLY | O_DIRECTORY);
+    if (way_back < 0 || chdir(folder) != 0) abort();
+  }
+  ~InFolder() {
+    if (fchdir(way_back) != 0) abort();
+    close(way_back);
+    way_back = -1;
+  }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
+};
+
 [[noreturn]] inline void Fail(const char* target, const char* what,
                               const std::string& detail = "") {
+  if (way_back >= 0 && fchdir(way_back) != 0) fprintf(stderr, "%s: no way back\n", target);
   fprintf(stderr, "%s: %s%s%s\n", target, what, detail.empty() ? "" : ": ", detail.c_str());
   abort();
 }
 
 // Builds the tables, silences the engine and makes a private folder the
-// program folder and the current one (text books and open.log are looked
-// for there). The engine syncs the files it replaces: on tmpfs that costs
-// nothing.
+// program folder. The engine syncs the files it replaces: on tmpfs that
+// costs nothing.
 inline void Start(const char* target) {
   InitializeTables();
   OutFile = fopen("/dev/null", "w");
-  char dir[64];
-  snprintf(dir, sizeof dir, "%s/vorna-%s-XXXXXX",
+  snprintf(folder, sizeof folder, "%s/vorna-%s-XXXXXX",
            access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp", target);
-  if (OutFile == nullptr || mkdtemp(dir) == nullptr || chdir(dir) != 0)
-    Fail(target, "no private folder");
-  snprintf(vornapath, sizeof vornapath, "%s/", dir);
+  if (OutFile == nullptr || mkdtemp(folder) == nullptr) Fail(target, "no private folder");
+  snprintf(vornapath, sizeof vornapath, "%s/", folder);
 }
 
-// Writes a file of the program folder; false when it cannot.
+// Writes a file of the current folder; false when it cannot.
 inline bool WriteFile(const char* name, const void* data, size_t size) {
   FILE* f = fopen(name, "wb");
   if (f == nullptr) return false;
