@@ -158,6 +158,9 @@ def learn(build):
             relative += bytes([0x80 | n]) + max(own)[1]
     put(out, "roots", bytes([0x05]) + session + relative)
     put(out, "roots-long", bytes([0x06]) + session + relative)
+    # The fuzzer's find: the root after 1. e4 with its move spoilt to a8e5.
+    put(out, "spoilt-root", bytes([0x05, 0x01, 0x00, 0x81]) + bytes.fromhex(
+        "7a1909ade6ffffff000000002438000002095d00"))
     put(out, "empty", bytes([0x00]))
     put(out, "head", bytes([0x00]) + files[0][:202])
 
