@@ -27,9 +27,10 @@ for t in "${targets[@]}"; do
   work=$(mktemp -d)
   # New inputs go to a scratch folder; the committed seeds are only read.
   echo "fuzz_$t: $seconds s"
-  if ! build-fuzz/tests/fuzz/fuzz_"$t" "$work" tests/fuzz/corpus/"$t" \
+  # Absolute names: a target may change its current folder while it runs.
+  if ! build-fuzz/tests/fuzz/fuzz_"$t" "$work" "$PWD"/tests/fuzz/corpus/"$t" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/"$t"- >build-fuzz/fuzz_"$t".log 2>&1; then
+    -artifact_prefix="$PWD"/build-fuzz/findings/"$t"- >build-fuzz/fuzz_"$t".log 2>&1; then
     tail -30 build-fuzz/fuzz_"$t".log >&2
     echo "fuzz_$t found a fault: build-fuzz/findings/" >&2
     rm -rf "$work"

@@ -7,6 +7,7 @@
 #include "core/board.h"
 #include "core/bytes.h"
 #include "core/datafile.h"
+#include "core/movegen.h"
 #include "core/startup.h"
 #include "core/vorna.h"
 #include "search/treesearch.h"
@@ -67,6 +68,38 @@ bool EntryIsSound(const LearnEntry& e) {
   return FromSquare(e.move) < 64 && ToSquare(e.move) < 64 && e.score >= -kLearnScoreLimit &&
          e.score <= kLearnScoreLimit &&
          (e.flag == kExactScore || e.flag == kLowerBound || e.flag == kUpperBound);
+}
+
+// The entry's move is a legal move of side here: a record whose move does
+// not fit the position was written for another one (a hash collision, a
+// spoilt file) and is not used. The moves are generated at ply, where the
+// node generates its own next; the king is then tried on the squares alone,
+// so nothing else of the position is touched.
+bool MoveFits(int side, uint32_t move, int ply) {
+  const int from = FromSquare(move), to = ToSquare(move);
+  if (color[from] != side || color[to] == side) return false;
+  MoveList(side, ply);
+  const TreeEntry* e = TrPnt[ply];
+  while (e < TrPnt[ply + 1] && (e->from != from || e->to != to)) e++;
+  if (e == TrPnt[ply + 1]) return false;
+  if (e->flags & MF_CASTLE) return true;  // generated only over safe squares
+  const int taken = (e->flags & MF_EP) ? (to > from ? to - 8 : to + 8) : to;
+  const int16_t board_taken = board[taken], color_taken = color[taken];
+  const int16_t board_to = board[to], color_to = color[to];
+  board[taken] = no_piece;
+  color[taken] = neutral;
+  board[to] = board[from];
+  color[to] = color[from];
+  board[from] = no_piece;
+  color[from] = neutral;
+  const bool legal = !SqAtakd(board[to] == king ? to : PieceList[side][0], 1 - side);
+  board[from] = board[to];
+  color[from] = color[to];
+  board[to] = board_to;
+  color[to] = color_to;
+  board[taken] = board_taken;
+  color[taken] = color_taken;
+  return legal;
 }
 
 LearnEntry& Slot(int side, int i) {
@@ -199,10 +232,9 @@ int ProbeLearn(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* scor
   // 2. Deep enough.
   if (e->depth < depth) return 0;
 
-  // 3. The move must still be one of side's men moving to a square it does
-  // not hold; an entry without a move (a1a1) never answers.
-  const int from = FromSquare(e->move), to = ToSquare(e->move);
-  if (color[from] != side || color[to] == side) return 0;
+  // 3. The move must be a legal move of side in this position; an entry
+  // without a move (a1a1) never answers.
+  if (!MoveFits(side, e->move, ply)) return 0;
 
   // 4. By the kind of score.
   switch (e->flag) {

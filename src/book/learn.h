@@ -58,6 +58,8 @@ void SwitchLearn();
 // after narrowing the window or giving the score: 1 exact (*score set, mates
 // made relative to the root), 2 lower bound (*alpha raised), 4 upper bound
 // (*beta lowered). PV takes the entry's move (none after an upper bound).
+// An entry whose move is not a legal move of side here is not used: to see
+// that, side's moves are generated at ply, before the node generates its own.
 int ProbeLearn(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* score, int ply);
 // Stores a search result of a node near the root, searched with the window
 // alpha..beta; move is the best move's word. Only the table in memory changes.

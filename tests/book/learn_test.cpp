@@ -13,6 +13,7 @@
 
 #include "core/board.h"
 #include "core/datafile.h"
+#include "core/makemove.h"
 #include "core/startup.h"
 #include "core/vorna.h"
 #include "search/driver.h"
@@ -96,7 +97,9 @@ class Learning : public ::testing::Test {
     hashkey = key;
     hashbd = bd;
   }
+  // As in the search, the node's moves are generated at ply.
   int Probe(int side, int depth, int32_t* alpha, int32_t* beta, int32_t* score, int ply) {
+    for (int p = 1; p <= ply; p++) TrPnt[p] = Tree;
     return ProbeLearn(side, depth, alpha, beta, score, ply);
   }
 
@@ -289,6 +292,65 @@ TEST_F(Learning, MoveMustStillFitTheBoard) {
     EXPECT_EQ(Probe(white, 5, &alpha, &beta, &score, 2), c.result) << c.fen;
     // The other side's table never holds it.
     EXPECT_EQ(Probe(black, 5, &alpha, &beta, &score, 2), 0);
+  }
+}
+
+// The colour test alone let these through: a record read from the file for
+// the position, under its own key and home slot, whose move the men on the
+// board cannot make. The first is the fuzzer's find: the root of a search
+// after 1. e4 with its move spoilt from e7e5 to a8e5.
+TEST_F(Learning, AMoveThatIsNotLegalHereNeverAnswers) {
+  struct Case {
+    const char* fen;
+    const char* move;
+    Bytes record;  // key and move are put in
+    int result;
+  };
+  const Bytes found = {0x7a, 0x19, 0x09, 0xad, 0xe6, 0xff, 0xff, 0xff, 0x00, 0x00,
+                       0x00, 0x00, 0x24, 0x38, 0x00, 0x00, 0x02, 0x09, 0x5d, 0x00};
+  const Bytes exact = Record(0, 30, 0, 0, 1, 5);
+  const char* after_e4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+  const Case cases[] = {
+      {after_e4, "a8e5", found, 0},  // through its own pawns
+      {after_e4, "e7e5", found, 2},
+      {kStart, "g1g3", exact, 0},  // no knight's move
+      {kStart, "e2e5", exact, 0},  // three squares
+      {kStart, "e2e4", exact, 1},
+      {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", "e2c3", exact, 0},  // pinned
+      {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", "e1d1", exact, 1},
+      {"4k3/8/8/8/8/8/r7/4K3 w - - 0 1", "e1e2", exact, 0},  // into the rook's rank
+      {"4k3/8/8/8/8/8/r7/4K3 w - - 0 1", "e1f1", exact, 1},
+      {"4k3/8/8/KPp4r/8/8/8/8 w - c6 0 1", "b5c6", exact, 0},  // en passant opens the rank
+      {"4k3/8/8/1Pp5/8/8/8/4K3 w - c6 0 1", "b5c6", exact, 1},
+      {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", exact, 0},  // through check
+      {"r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1c1", exact, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.fen) + " " + c.move);
+    SetFen(c.fen);
+    const int side = strchr(c.fen, ' ')[1] == 'w' ? white : black;
+    const uint32_t move = static_cast<uint32_t>(Sq(c.move) << 8 | Sq(c.move + 2));
+    Bytes record = c.record;
+    for (int i = 0; i < 4; i++) {
+      record[i] = static_cast<uint8_t>(hashbd >> (8 * i));
+      record[12 + i] = static_cast<uint8_t>(move >> (8 * i));
+    }
+    Bytes file(655362, 0);
+    std::copy(record.begin(), record.end(),
+              file.begin() + 2 + (side * 16384L + (hashkey & 0x3fff)) * 20);
+    WriteBytes(File(), file);
+    ASSERT_EQ(Load(), "");
+    const std::string fen = CurrentFen();
+    int32_t alpha = -50, beta = 50, score = 77;
+    PV = 0x1111;
+    EXPECT_EQ(Probe(side, 5, &alpha, &beta, &score, 2), c.result);
+    if (c.result == 0) {
+      EXPECT_EQ(std::tuple(alpha, beta, score, PV), std::tuple(-50, 50, 77, uint16_t{0x1111}));
+    } else {
+      EXPECT_EQ(PV, move);
+    }
+    EXPECT_EQ(CurrentFen(), fen);
+    EXPECT_TRUE(PositionIsConsistent());
   }
 }
 
