@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kKqk = 5, kKnk = 2, kKpkp = 6, kKppkp = 36;
+constexpr int kKqk = 5, kKrk = 4, kKnk = 2, kKpkp = 6, kKppkp = 36;
 constexpr size_t kEntry = 8260;
 
 // Writes a table file of n bytes, byte i = fill(i).
@@ -131,6 +131,24 @@ TEST_F(Tablebases, AFileOfTheWrongLengthEndsTheProgram) {
         IInitializeTb(path.c_str());
       },
       ::testing::ExitedWithCode(1), "krk.nbw corrupted");
+
+  // An error handler that returns leaves that side out and goes on.
+  static int refusals;
+  refusals = 0;
+  void (*const saved)() = TbRegistrationFailed;
+  TbRegistrationFailed = [] { refusals++; };
+  WriteConstant(Table("krk", 1), 28644, 0);
+  EXPECT_EQ(Register(path), 3);
+  TbRegistrationFailed = saved;
+  EXPECT_EQ(refusals, 1);
+  EXPECT_EQ(report_.find("*** "), report_.rfind("*** "));  // one error line
+  EXPECT_NE(report_.find("krk.nbw corrupted\nfound 1 uncompressed and 0 compressed new TBs\n"),
+            std::string::npos)
+      << report_;
+  EXPECT_FALSE(FRegisteredFun(kKrk, 0));
+  EXPECT_TRUE(FRegisteredFun(kKrk, 1));
+  EXPECT_EQ(TbLength(kKrk, 0), 27030u);
+  EXPECT_EQ(L_TbtProbeTable(kKrk, 0, 0), 32767);
 }
 
 TEST_F(Tablebases, StoredBytesMapToProbeValues) {
