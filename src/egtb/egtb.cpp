@@ -463,11 +463,12 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
 }
 
 int IInitializeTb(const char* path) {
-  // 1. Forget what was registered before.
+  // 1. Forget what was registered before, and the blocks cached from it:
+  // their chains go with the old registration.
   cbEGTBCompBytes = 0;
   cbAllocated = 0;
   cUncompressed = cCompressed = 0;
-  VTbCloseFiles();
+  VTbClearCache();
   InitDescriptors();
   if (!fTbTableCreated) {
     VInitEnumerations();

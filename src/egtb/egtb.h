@@ -33,7 +33,8 @@ void NewGameTb();
 // Hands the cache memory over; false (no cache) when it is under 32 bytes.
 bool FTbSetCacheSize(void* buffer, size_t bytes);
 // Registers the tables found in the directories of path (separated by ',',
-// ';' or, except on Windows, ':'); returns the most men covered: 0, 3, 4 or 5.
+// ';' or, except on Windows, ':'), forgetting those registered before and
+// emptying the cache; returns the most men covered: 0, 3, 4 or 5.
 int IInitializeTb(const char* path);
 // Registers the file of one table side found in dir.
 bool FCheckExistance(const char* dir, int iTb, int side);
@@ -58,7 +59,7 @@ PfnIndCalc PfnIndCalcFun(int iTb, int side);
 uint32_t TbLength(int iTb, int side);
 // Checks the cache: the recency and free lists are doubly linked as they
 // should be and hold every entry once, each cached block sits in the chain
-// of its registered table side at its place, and no block is cached twice.
+// of its table side at its place, and no block is cached twice.
 // 1 when so, else 0 with *why naming the broken rule.
 int TbCacheIsConsistent(const char** why = nullptr);
 // Allocation that counts the bytes and ends the program when memory is out.

@@ -271,4 +271,31 @@ TEST_F(Tablebases, AFileThatBreaksAfterRegistrationDropsOnlyThatSide) {
   }
 }
 
+TEST_F(Tablebases, RegisteringAgainDropsTheBlocksCachedBefore) {
+  // Two entries, both holding blocks of the first registration's tables.
+  ASSERT_TRUE(FTbSetCacheSize(memory_.data() + kGuard, 2 * kEntry));
+  WriteConstant(Table("knk", 0), 26282, 3);
+  WriteConstant(Table("kqk", 0), 25629, 5);
+  ASSERT_EQ(Register(dir_.string()), 3);
+  ASSERT_EQ(L_TbtProbeTable(kKnk, 0, 0), 32643);
+  ASSERT_EQ(L_TbtProbeTable(kKnk, 0, 8192), 32643);
+
+  // New contents under the same name are read afresh.
+  WriteConstant(Table("knk", 0), 26282, 4);
+  ASSERT_EQ(Register(dir_.string()), 3);
+  const char* why = nullptr;
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
+  EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 8192), 32644);
+  EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 0), 32644);
+
+  // A table that is gone leaves nothing in the cache to evict.
+  fs::remove(Table("knk", 0));
+  ASSERT_EQ(Register(dir_.string()), 3);
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 0), 32645);
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 8192), 32645);
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 16384), 32645);
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
+}
+
 }  // namespace
