@@ -7,7 +7,7 @@
 //
 // The input is up to four records: a selector byte, a 24-bit little-endian
 // content length, the content (cut at the end of the input). The selector's
-// bits 0-2 pick the table (kpk knk kbk krk kqk knkn kbkb knnk), bit 3 the
+// bits 0-2 pick the table (kpk knk kbk krk kqk knkn kpkp knnk), bit 3 the
 // side to move, bits 4-5 the form: 0 a plain file as it is, 1 a plain file
 // cut or padded with zeros to the table's length, 2 "NAME.nbw.emd", 3
 // "NAMEnbw.emd"; bit 6 mends the header checksum of a compressed file, bit 7
@@ -37,7 +37,7 @@
 
 namespace {
 
-constexpr int kTables[8] = {1, 2, 3, 4, 5, 8, 11, 23};
+constexpr int kTables[8] = {1, 2, 3, 4, 5, 8, 6, 23};
 constexpr size_t kEntryBytes = 8260;
 constexpr int kMaxRecords = 4;
 
@@ -116,54 +116,118 @@ struct SideFiles {
   bool plain_fits = false;  // the plain file has the table's length
 };
 
-// Probes a few positions of every table written, set up through FEN, in
-// both colourings; a found value is a legal tablebase score.
+// The FEN of 64 squares (0 empty, else the piece letter), a1 first.
+std::string Fen(const char* squares, int side, int ep) {
+  std::string fen;
+  for (int rank = 7; rank >= 0; rank--) {
+    int empty = 0;
+    for (int file = 0; file < 8; file++) {
+      const char c = squares[rank * 8 + file];
+      if (c == 0) {
+        empty++;
+        continue;
+      }
+      if (empty > 0) fen += static_cast<char>('0' + empty);
+      empty = 0;
+      fen += c;
+    }
+    if (empty > 0) fen += static_cast<char>('0' + empty);
+    if (rank > 0) fen += '/';
+  }
+  fen += side == 0 ? " w " : " b ";
+  fen += "- ";
+  if (ep < 0) {
+    fen += "-";
+  } else {
+    fen += static_cast<char>('a' + ep % 8);
+    fen += static_cast<char>('1' + ep / 8);
+  }
+  return fen + " 0 1";
+}
+
+// Sets a position up and probes it; 0 when the FEN is refused, else 1 with
+// the probe's answer and score.
+int Probe(const std::string& fen, int side, int ply, int* found, int32_t* score) {
+  if (FEN_to_pos(fen.c_str()) != 0) return 0;
+  *score = 12345;
+  *found = nEGTBProbe(ply, side, score);
+  Check(*found == 0 || *found == 1, "probe answer neither 0 nor 1");
+  if (*found == 1)
+    Check(*score == 0 || (*score >= 9747 - ply && *score <= 9999 - ply) ||
+              (*score >= ply - 10000 && *score <= ply - 9748),
+          "probe score outside the tablebase range");
+  const char* why = nullptr;
+  Check(TbCacheIsConsistent(&why), why != nullptr ? why : "cache inconsistent");
+  return 1;
+}
+
+// Probes a few positions of every table, set up through FEN in either
+// colouring, some with an en-passant capture. A found value is a legal
+// tablebase score, and the position with colours and board flipped reads
+// the same entry, unless both sides have the same men (then it reads the
+// other side to move's file).
 void ProbePositions(Rng& rng) {
   for (int iTb : kTables) {
     const char* name = rgTbTables[iTb].name;
+    const char* second = strchr(name + 1, 'k');
+    const size_t half = static_cast<size_t>(second - name);
+    const bool symmetric = strlen(second) == half && strncmp(name, second, half) == 0;
     const int tries = FRegisteredFun(iTb, 0) || FRegisteredFun(iTb, 1) ? 3 : 1;
     for (int t = 0; t < tries; t++) {
-      char squares[64];
-      memset(squares, 0, sizeof squares);
+      char squares[64] = {};
       const bool swap = rng.Next() & 1;
-      int white = 0;  // white men come first in the name unless swapped
+      int pawns[2] = {-1, -1};  // a pawn square of white and of black
       for (const char* p = name; *p != '\0'; p++) {
-        if (p != name && *p == 'k') white = 1;
-        const bool is_white = (white == 0) != swap;
-        const char piece = is_white ? static_cast<char>(*p - 'a' + 'A') : *p;
+        const int colour = (p < second) == !swap ? 0 : 1;
         int sq = static_cast<int>(rng.Next() % 64);
         while (squares[sq] != 0) sq = (sq + 1) % 64;
-        squares[sq] = piece;
-      }
-      std::string fen;
-      for (int rank = 7; rank >= 0; rank--) {
-        int empty = 0;
-        for (int file = 0; file < 8; file++) {
-          const char c = squares[rank * 8 + file];
-          if (c == 0) {
-            empty++;
-            continue;
-          }
-          if (empty > 0) fen += static_cast<char>('0' + empty);
-          empty = 0;
-          fen += c;
-        }
-        if (empty > 0) fen += static_cast<char>('0' + empty);
-        if (rank > 0) fen += '/';
+        squares[sq] = colour == 0 ? static_cast<char>(*p - 'a' + 'A') : *p;
+        if (*p == 'p') pawns[colour] = sq;
       }
       const int side = static_cast<int>(rng.Next() & 1);
-      fen += side == 0 ? " w - - 0 1" : " b - - 0 1";
-      if (FEN_to_pos(fen.c_str()) != 0) continue;
+
+      // A pawn of the side not to move that has just stepped two squares,
+      // with one of the side to move beside it.
+      int ep = -1;
+      if (pawns[0] >= 0 && pawns[1] >= 0 && (rng.Next() & 1)) {
+        const int file = static_cast<int>(rng.Next() % 8);
+        const int beside = file == 0 ? 1 : file == 7 ? 6 : file + ((rng.Next() & 1) ? 1 : -1);
+        const int rank = side == 0 ? 4 : 3;  // where the pawn that moved stands
+        const int behind = side == 0 ? 1 : -1;
+        const int moved = rank * 8 + file, mover = rank * 8 + beside;
+        const int crossed = moved + 8 * behind, from = moved + 16 * behind;
+        const char them = squares[pawns[1 - side]], us = squares[pawns[side]];
+        squares[pawns[1 - side]] = squares[pawns[side]] = 0;
+        if (squares[moved] == 0 && squares[mover] == 0 && squares[crossed] == 0 &&
+            squares[from] == 0) {
+          squares[moved] = them;
+          squares[mover] = us;
+          ep = crossed;
+        } else {
+          squares[pawns[1 - side]] = them;
+          squares[pawns[side]] = us;
+        }
+      }
+
       const int ply = 1 + static_cast<int>(rng.Next() % 20);
-      int32_t score = 12345;
-      const int found = nEGTBProbe(ply, side, &score);
-      Check(found == 0 || found == 1, "probe answer neither 0 nor 1");
-      if (found == 1)
-        Check(score == 0 || (score >= 9747 - ply && score <= 9999 - ply) ||
-                  (score >= ply - 10000 && score <= ply - 9748),
-              "probe score outside the tablebase range");
-      const char* why = nullptr;
-      Check(TbCacheIsConsistent(&why), why != nullptr ? why : "cache inconsistent");
+      int found = 0;
+      int32_t score = 0;
+      if (!Probe(Fen(squares, side, ep), side, ply, &found, &score)) continue;
+      if (symmetric) continue;
+      char flipped[64];
+      for (int sq = 0; sq < 64; sq++) {
+        const char c = squares[(7 - sq / 8) * 8 + sq % 8];
+        flipped[sq] = c == 0    ? 0
+                      : c < 'a' ? static_cast<char>(c - 'A' + 'a')
+                                : static_cast<char>(c - 'a' + 'A');
+      }
+      const int flipped_ep = ep < 0 ? -1 : (7 - ep / 8) * 8 + ep % 8;
+      int found2 = 0;
+      int32_t score2 = 0;
+      Check(Probe(Fen(flipped, 1 - side, flipped_ep), 1 - side, ply, &found2, &score2) == 1,
+            "the flipped position refused");
+      Check(found2 == found && (found == 0 || score2 == score),
+            "the flipped position probes differently");
     }
   }
 }

@@ -1,5 +1,6 @@
 """Makes the seeds of the tablebase fuzz targets from small tables made by
-the project's own generator and compressor:
+the project's own generator and compressor (about two minutes: kpkp needs
+its promotion tables):
 
     python3 tests/fuzz/make_tb_seeds.py [BUILD]     (BUILD default: build)
 
@@ -15,7 +16,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TABLES = ["kpk", "knk", "kbk", "krk", "kqk", "knkn", "kbkb", "knnk"]  # fuzz_tbreg's order
+TABLES = ["kpk", "knk", "kbk", "krk", "kqk", "knkn", "kpkp", "knnk"]  # fuzz_tbreg's order
 PLAIN, PADDED, EMD, EMD_NO_DOT = 0, 1, 2, 3
 
 
@@ -33,7 +34,7 @@ def main():
         os.mkdir(packed)
         subprocess.run([os.path.join(build, "tbgen"), "-o", plain] + TABLES, check=True,
                        stdout=subprocess.DEVNULL)
-        files = sorted(os.path.join(plain, f) for f in os.listdir(plain))
+        files = [os.path.join(plain, t + e) for t in TABLES for e in (".nbw", ".nbb")]
         subprocess.run([os.path.join(build, "tbcomp"), "-o", packed] + files, check=True,
                        stdout=subprocess.DEVNULL)
 
@@ -61,7 +62,9 @@ def main():
             + record("kpk", 0, PADDED, raw("kpk.nbw")[:2000]),
             "four-men": record("knkn", 0, EMD, emd("knkn.nbw"))
             + record("knnk", 1, EMD_NO_DOT, emd("knnk.nbb"))
-            + record("kbkb", 0, EMD, emd("kbkb.nbw")[:3000], twice=True),
+            + record("kpkp", 0, EMD, emd("kpkp.nbw")[:12000], twice=True),
+            "pawns": record("kpkp", 1, PADDED, raw("kpkp.nbb")[:3000])
+            + record("kpkp", 0, PADDED, raw("kpkp.nbw")[:3000]),
             "resealed": record("kbk", 0, EMD, flip(emd("kbk.nbw"), 200), reseal=True)
             + record("kbk", 1, EMD, flip(emd("kbk.nbb"), 100)),
             "plain-first": record("kqk", 0, PLAIN, raw("kqk.nbw")[:100])
@@ -77,7 +80,7 @@ def main():
             "kqk": emd("kqk.nbw"),
             "krk": emd("krk.nbb"),
             "kpk-cut": emd("kpk.nbw")[:8000],
-            "kbkb-cut": emd("kbkb.nbw")[:4000],
+            "kpkp-cut": emd("kpkp.nbw")[:9000],
         }
         for target, seeds in (("tbreg", reg), ("tbblock", block)):
             out = os.path.join(HERE, "corpus", target)
