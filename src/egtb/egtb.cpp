@@ -22,6 +22,16 @@ int32_t cCompressed = 0;
 
 namespace {
 
+[[noreturn]] void ExitOnRegistrationError() {
+  std::exit(1);
+}
+
+}  // namespace
+
+void (*TbRegistrationFailed)() = ExitOnRegistrationError;
+
+namespace {
+
 constexpr uint32_t kBlockSize = 8192;
 constexpr size_t kEntryBytes = 8260;  // one header and one data block
 constexpr size_t kHeaderBytes = 32;   // headers first, then the blocks
@@ -253,6 +263,69 @@ uint32_t TbLength(int iTb, int side) {
   return rgtbdDesc[iTb].m_rgcbLength[side];
 }
 
+int TbCacheIsConsistent(const char** why) {
+  auto fail = [why](const char* rule) {
+    if (why != nullptr) *why = rule;
+    return 0;
+  };
+  if (ctbcTbCache == 0) return 1;
+  // 0 unseen, 1 on the free list, 2 on the recency list, 3 also in its chain.
+  std::vector<uint8_t> seen(static_cast<size_t>(ctbcTbCache), 0);
+  auto valid = [](int32_t e) { return e >= 0 && e < ctbcTbCache; };
+
+  // 1. The free list, then the recency list from the head: each entry once,
+  // the back links matching.
+  for (int32_t e = ptbcFree; e != kNone; e = ptbcTbCache[e].m_pNextLru) {
+    if (!valid(e)) return fail("free list leaves the cache");
+    if (seen[e] != 0) return fail("entry twice on the free list");
+    seen[e] = 1;
+  }
+  int32_t prev = kNone, cached = 0;
+  for (int32_t e = ptbcHead; e != kNone; e = ptbcTbCache[e].m_pNextLru) {
+    if (!valid(e)) return fail("recency list leaves the cache");
+    if (seen[e] != 0) return fail("entry twice on the lists");
+    if (ptbcTbCache[e].m_pPrevLru != prev) return fail("recency back link broken");
+    seen[e] = 2;
+    prev = e;
+    cached++;
+  }
+  if (ptbcTail != prev) return fail("recency tail is not the last entry");
+  for (int32_t e = 0; e < ctbcTbCache; e++)
+    if (seen[e] == 0) return fail("entry on neither list");
+
+  // 2. Every chain of every table side holds cached entries of that side
+  // whose blocks belong to the chain and to the table, each block once.
+  int32_t chained = 0;
+  for (int i = 1; i < kTbCount; i++)
+    for (int side = 0; side < 2; side++) {
+      const int32_t* heads = rgtbdDesc[i].m_rgpBuckets[side];
+      if (heads == nullptr) continue;
+      for (int c = 0; c < kBuckets; c++) {
+        int32_t back = kNone;
+        for (int32_t e = heads[c]; e != kNone; e = ptbcTbCache[e].m_pNextInBucket) {
+          if (!valid(e)) return fail("chain leaves the cache");
+          const TbCacheEntry& t = ptbcTbCache[e];
+          if (seen[e] == 3) return fail("entry twice in the chains");
+          if (seen[e] != 2) return fail("chain holds an entry that is not cached");
+          if (t.m_pPrevInBucket != back) return fail("chain back link broken");
+          if (t.m_iTb != i || t.m_side != side) return fail("entry in another table's chain");
+          if ((t.m_indStart & (kBlockSize - 1)) != 0 ||
+              static_cast<int>((t.m_indStart >> 13) & (kBuckets - 1)) != c)
+            return fail("entry in the wrong chain");
+          if (t.m_indStart >= rgtbdDesc[i].m_rgcbLength[side])
+            return fail("cached block past the table's end");
+          for (int32_t o = heads[c]; o != e; o = ptbcTbCache[o].m_pNextInBucket)
+            if (ptbcTbCache[o].m_indStart == t.m_indStart) return fail("block cached twice");
+          seen[e] = 3;
+          back = e;
+          chained++;
+        }
+      }
+    }
+  if (chained != cached) return fail("cached entry outside its table's chains");
+  return 1;
+}
+
 bool FTbSetCacheSize(void* buffer, size_t bytes) {
   VTbCloseFiles();
   ctbcTbCache = 0;
@@ -296,21 +369,22 @@ void VTbCloseFiles() {
 namespace {
 
 // The length of an uncompressed file, which must be the table's when that is
-// known; a file that cannot be measured or is of the wrong length ends the
-// program.
-void VCheckUncompressed(FILE* f, const std::string& path, uint32_t& cb) {
+// known; false, with the message printed, for a file that cannot be
+// measured or is of the wrong length.
+bool FCheckUncompressed(FILE* f, const std::string& path, uint32_t& cb) {
   if (std::fseek(f, 0, SEEK_END) != 0) {
     OutPrintf("*** Seek in %s failed\n", path.c_str());
     OutFlush();
-    std::exit(1);
+    return false;
   }
   const long length = std::ftell(f);
-  if (length < 0 || (cb != 0 && static_cast<uint64_t>(length) != cb)) {
+  if (length < 0 || length > 0xffffffffL || (cb != 0 && static_cast<uint64_t>(length) != cb)) {
     OutPrintf("*** %s corrupted\n", path.c_str());
     OutFlush();
-    std::exit(1);
+    return false;
   }
   cb = static_cast<uint32_t>(length);
+  return true;
 }
 
 }  // namespace
@@ -344,15 +418,12 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
   // gives it in its header, which is checked and turned into the decoding
   // state.
   decode_info* info = nullptr;
+  bool ok = false;
   if (found == 0) {
-    VCheckUncompressed(f, path, d.m_rgcbLength[side]);
-    cUncompressed++;
+    ok = FCheckUncompressed(f, path, d.m_rgcbLength[side]);
   } else {
-    cCompressed++;
     info = PRegisterCompressed(f, path.c_str(), d.m_rgcbLength[side]);
-    cbEGTBCompBytes += DecodeInfoBytes(info->blocks);
-    d.m_rgcbLength[side] = static_cast<uint32_t>(
-        static_cast<int64_t>(info->blocks - 1) * kBlockSize + info->last_block_size);
+    ok = info != nullptr;
   }
   std::fclose(f);
 
@@ -363,14 +434,28 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
   int swapped[10];
   for (int i = 0; i < 10; i++) swapped[i] = counters[(i + 5) % 10];
   int* leaf_swapped = PLeafFromCounters(swapped);
-  if (leaf == nullptr || leaf_swapped == nullptr) {
+  if (ok && (leaf == nullptr || leaf_swapped == nullptr)) {
     OutPrintf("*** Unable to register %s\n", path.c_str());
     OutFlush();
-    std::exit(1);
+  }
+
+  // 4. A refused file is an error that ends registration (the message is
+  // printed); when the program goes on, the side stays unregistered.
+  if (!ok || leaf == nullptr || leaf_swapped == nullptr) {
+    VFreeDecodeInfo(info);
+    TbRegistrationFailed();
+    return false;
   }
   *leaf = iTb;
   *leaf_swapped = -iTb;
-
+  if (info == nullptr) {
+    cUncompressed++;
+  } else {
+    cCompressed++;
+    cbEGTBCompBytes += DecodeInfoBytes(info->blocks);
+    d.m_rgcbLength[side] = static_cast<uint32_t>(
+        static_cast<int64_t>(info->blocks - 1) * kBlockSize + info->last_block_size);
+  }
   d.m_rgpchFileName[side] = path;
   d.m_rgpBuckets[side] = PBucketsAlloc();
   d.m_rgpInfo[side] = info;
@@ -378,11 +463,12 @@ bool FCheckExistance(const char* dir, int iTb, int side) {
 }
 
 int IInitializeTb(const char* path) {
-  // 1. Forget what was registered before.
+  // 1. Forget what was registered before, and the blocks cached from it:
+  // their chains go with the old registration.
   cbEGTBCompBytes = 0;
   cbAllocated = 0;
   cUncompressed = cCompressed = 0;
-  VTbCloseFiles();
+  VTbClearCache();
   InitDescriptors();
   if (!fTbTableCreated) {
     VInitEnumerations();

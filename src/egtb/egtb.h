@@ -23,12 +23,18 @@ extern int64_t cbAllocated;      // bytes allocated through PvMalloc
 extern int32_t cUncompressed;    // files registered by the last IInitializeTb
 extern int32_t cCompressed;
 
+// Called after a registration error was printed (a file of the wrong length,
+// a broken compressed header): ends the program with status 1. A
+// replacement that returns leaves that table side unregistered.
+extern void (*TbRegistrationFailed)();
+
 // A new game closes the files that are open.
 void NewGameTb();
 // Hands the cache memory over; false (no cache) when it is under 32 bytes.
 bool FTbSetCacheSize(void* buffer, size_t bytes);
 // Registers the tables found in the directories of path (separated by ',',
-// ';' or, except on Windows, ':'); returns the most men covered: 0, 3, 4 or 5.
+// ';' or, except on Windows, ':'), forgetting those registered before and
+// emptying the cache; returns the most men covered: 0, 3, 4 or 5.
 int IInitializeTb(const char* path);
 // Registers the file of one table side found in dir.
 bool FCheckExistance(const char* dir, int iTb, int side);
@@ -51,5 +57,10 @@ bool FRegisteredFun(int iTb, int side);
 PfnIndCalc PfnIndCalcFun(int iTb, int side);
 // The registered (or preset) number of positions of a table side.
 uint32_t TbLength(int iTb, int side);
+// Checks the cache: the recency and free lists are doubly linked as they
+// should be and hold every entry once, each cached block sits in the chain
+// of its table side at its place, and no block is cached twice.
+// 1 when so, else 0 with *why naming the broken rule.
+int TbCacheIsConsistent(const char** why = nullptr);
 // Allocation that counts the bytes and ends the program when memory is out.
 void* PvMalloc(size_t bytes);

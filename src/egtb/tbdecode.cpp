@@ -39,11 +39,10 @@ uint32_t ReadWide(bitio_t* bio, int k) {
   return (high << 16) | bitio_read(bio, 16);
 }
 
-[[noreturn]] void FailRead(const char* name, const char* why) {
+void PrintReadFailure(const char* name, const char* why) {
   OutPrintf("*** Unable to read %s - ", name);
   OutPrintf("%s", why);
   OutFlush();
-  std::exit(1);
 }
 
 }  // namespace
@@ -228,52 +227,52 @@ void VFreeDecodeInfo(decode_info* info) {
 }
 
 decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
-  // What is held is given back before the program ends, so that a failed
-  // registration leaves nothing behind.
+  // A failed registration gives back what it holds.
   uint8_t* buf = nullptr;
   decode_info* info = nullptr;
   uint32_t* start = nullptr;
-  auto fail = [&](const char* why) {
+  auto fail = [&](const char* why) -> decode_info* {
     std::free(buf);
     std::free(start);
     std::free(info);
-    FailRead(name, why);
+    PrintReadFailure(name, why);
+    return nullptr;
   };
 
   // 1.-2. The banner.
   uint8_t head[80];
   if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(head, 1, 80, f) != 80 ||
       std::memcmp(head, kTbHeaderTitle, 64) != 0)
-    fail("read error\n");
+    return fail("read error\n");
 
   // 3. The fixed fields.
   const uint32_t h = ReadBE32(head + 64);
   const int block_bits = head[70];
   if (h <= 83 || block_bits > 16 || head[71] != kTbDistances || ReadBE32(head + 76) != kTbFormat)
-    fail("file broken\n");
+    return fail("file broken\n");
 
   // 4. The whole header; one longer than the file cannot be read.
   long file_size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) file_size = std::ftell(f);
   if (file_size < 0 || static_cast<uint64_t>(file_size) < h || std::fseek(f, 80, SEEK_SET) != 0)
-    fail("out of memory\n");
+    return fail("out of memory\n");
   buf = static_cast<uint8_t*>(std::malloc(h));
-  if (buf == nullptr) fail("out of memory\n");
+  if (buf == nullptr) return fail("out of memory\n");
   std::memcpy(buf, head, 80);
-  if (std::fread(buf + 80, 1, h - 80, f) != h - 80) fail("out of memory\n");
+  if (std::fread(buf + 80, 1, h - 80, f) != h - 80) return fail("out of memory\n");
 
   // 5. The checksum, then room for the check values and the first stream
   // before it.
-  if (TbChecksum(buf, h - 4) != ReadBE32(buf + h - 4)) fail("file broken\n");
+  if (TbChecksum(buf, h - 4) != ReadBE32(buf + h - 4)) return fail("file broken\n");
   const uint32_t blocks = ReadBE32(head + 72);
   const uint64_t stream1 = 80 + 8 * static_cast<uint64_t>(blocks);
   const uint64_t stream2 = stream1 + ((static_cast<uint64_t>(blocks) + 25) * block_bits + 7) / 8;
-  if (stream2 > h - 4 || blocks > 0x7ffffffe) fail("file broken\n");
+  if (stream2 > h - 4 || blocks > 0x7ffffffe) return fail("file broken\n");
 
   // 6. The decoding state: block sizes, distances, the code.
   info = static_cast<decode_info*>(std::malloc(sizeof(decode_info)));
   start = static_cast<uint32_t*>(std::malloc(4 * (static_cast<size_t>(blocks) + 1)));
-  if (info == nullptr || start == nullptr) fail("out of memory\n");
+  if (info == nullptr || start == nullptr) return fail("out of memory\n");
   std::memset(info, 0, sizeof(decode_info));
   info->start = start;
   info->block_bits = block_bits;
@@ -296,7 +295,7 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
   if (huffman_read_length(&bio, lengths, kTbSymbols) != 0 ||
       bitio_consumed(&bio) > 8 * (h - 4 - stream2) ||
       huffman_decode_create(info->table, lengths, kTbSymbols, kTbBlockBits) != 0)
-    fail("file broken\n");
+    return fail("file broken\n");
   std::free(buf);
   buf = nullptr;
 
@@ -307,7 +306,7 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
     const uint32_t size = start[i];
     start[i] = static_cast<uint32_t>(offset);
     offset += i < blocks ? size : 0;
-    if (offset > 0xffffffffu) fail("file broken\n");
+    if (offset > 0xffffffffu) return fail("file broken\n");
   }
   info->check_flag = 0;
   info->magic = kTbInfoMagic;
@@ -322,7 +321,7 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
     else
       OutPrintf("*** %s corrupted\n", name);
     OutFlush();
-    std::exit(1);
+    return nullptr;
   }
   return info;
 }

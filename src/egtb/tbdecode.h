@@ -91,8 +91,8 @@ int huffman_decode_create(int16_t* table, const int* lengths, int n, int bits);
 int huffman_decode_symbol(const int16_t* table, int bits, bitio_t* bio);
 
 // Reads and checks the header of the open compressed file `name` of a table
-// of `length` positions and builds its decoding state; every failure ends
-// the program with a message.
+// of `length` positions and builds its decoding state; null, after printing
+// the reason, when the file is refused.
 decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length);
 void VFreeDecodeInfo(decode_info* info);
 

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kKqk = 5, kKnk = 2, kKpkp = 6, kKppkp = 36;
+constexpr int kKqk = 5, kKrk = 4, kKnk = 2, kKpkp = 6, kKppkp = 36;
 constexpr size_t kEntry = 8260;
 
 // Writes a table file of n bytes, byte i = fill(i).
@@ -131,6 +131,24 @@ TEST_F(Tablebases, AFileOfTheWrongLengthEndsTheProgram) {
         IInitializeTb(path.c_str());
       },
       ::testing::ExitedWithCode(1), "krk.nbw corrupted");
+
+  // An error handler that returns leaves that side out and goes on.
+  static int refusals;
+  refusals = 0;
+  void (*const saved)() = TbRegistrationFailed;
+  TbRegistrationFailed = [] { refusals++; };
+  WriteConstant(Table("krk", 1), 28644, 0);
+  EXPECT_EQ(Register(path), 3);
+  TbRegistrationFailed = saved;
+  EXPECT_EQ(refusals, 1);
+  EXPECT_EQ(report_.find("*** "), report_.rfind("*** "));  // one error line
+  EXPECT_NE(report_.find("krk.nbw corrupted\nfound 1 uncompressed and 0 compressed new TBs\n"),
+            std::string::npos)
+      << report_;
+  EXPECT_FALSE(FRegisteredFun(kKrk, 0));
+  EXPECT_TRUE(FRegisteredFun(kKrk, 1));
+  EXPECT_EQ(TbLength(kKrk, 0), 27030u);
+  EXPECT_EQ(L_TbtProbeTable(kKrk, 0, 0), 32767);
 }
 
 TEST_F(Tablebases, StoredBytesMapToProbeValues) {
@@ -251,6 +269,33 @@ TEST_F(Tablebases, AFileThatBreaksAfterRegistrationDropsOnlyThatSide) {
     EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 0), 32767) << c.what;
     EXPECT_EQ(L_TbtProbeTable(kKnk, 1, 0), 32644) << c.what;
   }
+}
+
+TEST_F(Tablebases, RegisteringAgainDropsTheBlocksCachedBefore) {
+  // Two entries, both holding blocks of the first registration's tables.
+  ASSERT_TRUE(FTbSetCacheSize(memory_.data() + kGuard, 2 * kEntry));
+  WriteConstant(Table("knk", 0), 26282, 3);
+  WriteConstant(Table("kqk", 0), 25629, 5);
+  ASSERT_EQ(Register(dir_.string()), 3);
+  ASSERT_EQ(L_TbtProbeTable(kKnk, 0, 0), 32643);
+  ASSERT_EQ(L_TbtProbeTable(kKnk, 0, 8192), 32643);
+
+  // New contents under the same name are read afresh.
+  WriteConstant(Table("knk", 0), 26282, 4);
+  ASSERT_EQ(Register(dir_.string()), 3);
+  const char* why = nullptr;
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
+  EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 8192), 32644);
+  EXPECT_EQ(L_TbtProbeTable(kKnk, 0, 0), 32644);
+
+  // A table that is gone leaves nothing in the cache to evict.
+  fs::remove(Table("knk", 0));
+  ASSERT_EQ(Register(dir_.string()), 3);
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 0), 32645);
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 8192), 32645);
+  EXPECT_EQ(L_TbtProbeTable(kKqk, 0, 16384), 32645);
+  EXPECT_TRUE(TbCacheIsConsistent(&why)) << why;
 }
 
 }  // namespace
