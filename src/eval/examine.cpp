@@ -125,8 +125,9 @@ void ExaminePosition() {
     Mbishop[black][61] -= u;
   }
 
-  // Pawn targets do not depend on the square being filled.
-  PawnTarget targets[16];
+  // Pawn targets do not depend on the square being filled. A set-up
+  // position may hold up to fifteen pawns a side.
+  PawnTarget targets[32];
   int ntargets = 0;
   for (int s = 0; s < 2; s++)
     for (int i = 1; i <= PieceCnt[s]; i++)

@@ -146,6 +146,9 @@ TEST(RootTables, ColourFlippedPositionGetsMirroredTables) {
   ExpectMirrored("r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R1BQKB1R w KQ - 0 8");
   ExpectMirrored("8/5k2/3p4/1p1P4/1P3K2/8/5P2/8 w - - 0 1");
   ExpectMirrored("4k3/8/8/4p3/4P3/8/8/4K3 b - - 0 1");
+  // Found by fuzzing: more than sixteen pawns on the board overran the
+  // list of pawn targets.
+  ExpectMirrored("4k3/pppppppp/ppppppp1/8/8/PPPPPPP1/PPPPPPPP/4K3 w - - 0 1");
 }
 
 TEST(RootTables, LoneBishopColourIsDeliberatelyAsymmetric) {
