@@ -144,8 +144,8 @@ TEST_F(HashTables, StaleEntryIsReusedFirst) {
   EXPECT_EQ(ttable[white][3].age, 8);
 }
 
-// Stores of one position in turn, the window 0..40 unless wide: what the
-// slot holds after each.
+// Stores of one position in turn, the window 0..40 unless wide, at ply 1
+// unless a mate: what the slot holds after each.
 TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
   const struct {
     const char* what;
@@ -167,6 +167,11 @@ TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
       {{"upper bound", 4, -10, false, -10, kUpperBound},
        {"weaker upper bound", 4, -5, false, -10, kUpperBound},
        {"stronger upper bound", 4, -30, false, -30, kUpperBound}},
+      // Mates found at ply 4, stored relative to the node: a nearer one
+      // replaces at once, a farther one not even with more depth.
+      {{"mate in five plies", 9, 9991, true, 9995, kExact},
+       {"nearer mate", 1, 9995, true, 9999, kExact},
+       {"farther mate", 9, 9993, true, 9999, kExact}},
   };
   for (const auto& sequence : steps) {
     ZeroTTable();
@@ -174,25 +179,15 @@ TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
     for (const auto& step : sequence) {
       if (step.what == nullptr) break;
       SCOPED_TRACE(step.what);
+      const int ply = step.score > 9000 ? 4 : 1;
       PutInTTable(white, step.depth, step.score, step.wide ? -kWide : 0, step.wide ? kWide : 40, 0,
-                  1, nullptr);
+                  ply, nullptr);
       EXPECT_EQ(ttable[white][2].score, step.held);
       EXPECT_EQ(ttable[white][2].flags, step.flag);
     }
     // Nothing else of the bucket was touched.
     EXPECT_EQ(ttable[white][6].depth, 0);
   }
-}
-
-TEST_F(HashTables, NearerMateReplacesAtOnce) {
-  At(2, 20);
-  PutInTTable(white, 9, 9991, -kWide, kWide, 0, 4, nullptr);  // stored 9995
-  PutInTTable(white, 1, 9995, -kWide, kWide, 0, 4, nullptr);  // stored 9999
-  EXPECT_EQ(ttable[white][2].score, 9999);
-  EXPECT_EQ(ttable[white][2].depth, 41);
-  PutInTTable(white, 9, 9993, -kWide, kWide, 0, 4,
-              nullptr);  // farther mate, shallower stored depth
-  EXPECT_EQ(ttable[white][2].score, 9999);
 }
 
 TEST_F(HashTables, ProbedSlotIsOverwrittenUnconditionally) {
