@@ -105,11 +105,12 @@ TEST(BareKing, ExactScoresOfTheSmallEndings) {
       EXPECT_EQ(Terminate, c.terminate);
     }
   }
-}
-
-TEST(BareMinorPieces, KnightAgainstKnightLeavesNoPositionalPart) {
-  EXPECT_EQ(EvalRoot("4k3/8/3n4/8/8/3N4/8/4K3 w - - 0 1"), 0);
+  // Knight against knight leaves no positional part; a knight alone marks
+  // the bare king.
+  EvalRoot(cases[0].fen);
   EXPECT_EQ(Pscore[1], 0);
+  EvalRoot(cases[1].fen);
+  EXPECT_EQ(slk, 1);
 }
 
 TEST(BareMinorPieces, KingOnH8LetsTheNormalEvaluationRun) {
@@ -119,11 +120,6 @@ TEST(BareMinorPieces, KingOnH8LetsTheNormalEvaluationRun) {
   int32_t full = 0;
   ScorePosition(white, &full);
   EXPECT_EQ(score, full);
-}
-
-TEST(BareKing, KnightAloneMarksTheBareKing) {
-  EvalRoot("4k3/8/8/8/8/8/8/KN6 w - - 0 1");
-  EXPECT_EQ(slk, 1);
 }
 
 TEST(BareKing, WinningEndingsAreNoDraws) {
@@ -194,44 +190,40 @@ TEST(CheckFlag, DiscoveredCheckByAKingMoveIsMinusOne) {
 
 // ---------------------------------------------------------------------------
 
+// The margin at ply 2 after side's move from-to (none if from is null),
+// marked as a capture at ply 1 unless quiet.
 struct MarginCase {
   const char* fen;
   int side;
-  const char* from;
-  const char* to;
-  int margin;
+  const char *from, *to;
+  int ext, margin;
   const char* why;
 };
 
-TEST(QuiescenceMargin, AfterACapture) {
+TEST(QuiescenceMargin, WideAfterPawnCapturesOnTheLastRanksOrWithMinorsOnly) {
+  const char* pieces = "4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1";
   const MarginCase cases[] = {
-      {"1r2k3/1P6/8/8/8/8/8/R2QK3 b - - 0 1", black, "b8", "b7", 250,
+      {"1r2k3/1P6/8/8/8/8/8/R2QK3 b - - 0 1", black, "b8", "b7", 0, 250,
        "a white pawn taken on the seventh"},
-      {"4k3/8/8/8/8/8/1p6/1R1QK3 w - - 0 1", white, "b1", "b2", 250,
+      {"4k3/8/8/8/8/8/1p6/1R1QK3 w - - 0 1", white, "b1", "b2", 0, 250,
        "a black pawn taken on White's second"},
-      {"4k3/8/8/3p4/8/2N5/8/R2QK3 w - - 0 1", white, "c3", "d5", 174, "a pawn taken"},
-      {"4k3/8/8/3n4/4P3/8/8/R2QK3 w - - 0 1", white, "e4", "d5", 174, "a capture by a pawn"},
-      {"4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1", white, "c3", "d5", 98, "pieces only"},
+      {"4k3/8/8/3p4/8/2N5/8/R2QK3 w - - 0 1", white, "c3", "d5", 0, 174, "a pawn taken"},
+      {"4k3/8/8/3n4/4P3/8/8/R2QK3 w - - 0 1", white, "e4", "d5", 0, 174, "a capture by a pawn"},
+      {pieces, white, "c3", "d5", 0, 98, "pieces only"},
+      {pieces, white, nullptr, nullptr, 0, 98, "a quiet move"},
+      {pieces, white, nullptr, nullptr, MF_PAWN_THREAT, 250, "a quiet move, a pawn threatens"},
+      {"4k3/8/8/3n4/8/2N5/8/4K3 w - - 0 1", white, nullptr, nullptr, 0, 250, "minor pieces only"},
   };
   for (const MarginCase& c : cases) {
     SCOPED_TRACE(c.why);
     Root(c.fen);
-    Play(c.side, c.from, c.to);
-    CptrFlag[1] = static_cast<uint8_t>(Sq(c.to) + 1);
+    if (c.from) {
+      Play(c.side, c.from, c.to);
+      CptrFlag[1] = static_cast<uint8_t>(Sq(c.to) + 1);
+    }
+    ExtFlag[2] = static_cast<int16_t>(c.ext);
     EXPECT_EQ(QuiescenceMargin(2), c.margin);
   }
-}
-
-TEST(QuiescenceMargin, QuietMovesGetTheNarrowMarginUnlessAPawnThreatens) {
-  Root("4k3/8/8/3n4/8/2N5/8/R2QK3 w - - 0 1");
-  EXPECT_EQ(QuiescenceMargin(2), 98);
-  ExtFlag[2] = MF_PAWN_THREAT;
-  EXPECT_EQ(QuiescenceMargin(2), 250);
-}
-
-TEST(QuiescenceMargin, MinorPiecesOnlyGetTheWideMargin) {
-  Root("4k3/8/8/3n4/8/2N5/8/4K3 w - - 0 1");
-  EXPECT_EQ(QuiescenceMargin(2), 250);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,193 +10,86 @@
 
 namespace {
 
-// A king that neither castled nor left its home square: no castling term.
-void NoCastlingTerm() {
-  castld[white] = castld[black] = 0;
-  Mvboard[4] = Mvboard[60] = 0;
-}
+constexpr int kAny = -999;
 
-// ---------------------------------------------------------------------------
+// The king on sq scored after TermPosition(fen), with no castling term (the
+// king neither castled nor left its home square) unless tweak changes the
+// state; delta is the score beyond the king's square table.
+struct KingCase {
+  const char *fen, *sq;
+  int stage, delta, kid, breath, hung;
+  void (*tweak)() = nullptr;
+};
 
-TEST(KingShelter, ThreePawnsAndTwoFreeSquaresRaiseNoAlarm) {
-  // Stage 5; Black developed (w = KSFTY) but nothing aims at the king.
-  TermPosition("r2qk2r/pppbbppp/2n2n2/4p3/8/8/5PPP/6K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 5);
-  ASSERT_GT(KSFTY, 0);
-  const int s = Piece("g1");
-  EXPECT_EQ(s, Mking[white][Sq("g1")]);  // p = 3, f = 2, d = 0, n = 0: t = 0
-  EXPECT_EQ(KID[white], 0);
-  EXPECT_EQ(NoBreathHole[white], 1);  // f1 and h1 lie on the king's rank
-}
-
-TEST(KingShelter, OwnRookOnF1LeavesOneFreeSquare) {
-  TermPosition("r2qk2r/pppbbppp/2n2n2/4p3/8/8/5PPP/5RK1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_LT(stage, 8);
-  const int w = (KSFTY * 4) >> 2;  // all four black minor pieces developed
-  ASSERT_GT(w, 0);
-  const int s = Piece("g1");
-  EXPECT_EQ(s, Mking[white][Sq("g1")] - w);  // f = 1
-  EXPECT_EQ(KID[white], 1);
-  EXPECT_EQ(NoBreathHole[white], 1);
-}
-
-TEST(KingShelter, FreeSquareOffTheRankGivesTheKingAir) {
-  // h2 has no pawn: h2 is free and lies off the king's rank.
-  TermPosition("r2qk2r/pppbbppp/2n2n2/4p3/7P/8/5PP1/6K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_LT(stage, 8);
-  Piece("g1");
-  EXPECT_EQ(NoBreathHole[white], 0);
-  EXPECT_EQ(KID[white], 0);
-}
-
-TEST(KingShelter, FromStageEightTheAttackWalkIsSkipped) {
-  // The same king with its own rook on f1: at stage 7 the missing free
-  // square counts as danger, at stage 8 nothing of the walk is scored.
-  TermPosition("r1bqk3/pppppppp/8/8/8/8/5PPP/5RK1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 7);
-  Piece("g1");
-  EXPECT_EQ(KID[white], 1);
-
-  TermPosition("r2qk3/pppppppp/8/8/8/8/5PPP/5RK1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 8);
-  EXPECT_EQ(KSFTY, 0);
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")]);
-  EXPECT_EQ(KID[white], 0);
-  EXPECT_EQ(NoBreathHole[white], 1);
-}
-
-// ---------------------------------------------------------------------------
-
-TEST(KingAttack, RookThreatsOnTheFirstRankWeighByDevelopment) {
-  // Stage 6, openness 5: KSFTY = 2 x (5 - 6) + 16 = 14. The rooks on d8 and
-  // e8 aim at d1 and e1, which White does not hold: n = 2, KTHRT[2] = -20.
-  TermPosition("3rr1k1/5ppp/8/8/8/8/Q4PPP/RNB3K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 6);
-  ASSERT_EQ(KSFTY, 14);
-  ASSERT_EQ(Developed[black], 4);
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")] + (-20 * 14) / 16);
-  EXPECT_EQ(KID[white], 0);
-}
-
-TEST(KingAttack, AnUndevelopedEnemyThreatensNothing) {
-  TermPosition("3rr1k1/5ppp/8/8/8/8/Q4PPP/RNB3K1 w - - 0 1");
-  NoCastlingTerm();
-  Developed[black] = 0;  // w = 0
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")]);
-}
-
-TEST(KingAttack, ADefendedSquareAgainstOneAttackerCostsThree) {
-  // A white rook on a1 now holds d1 and e1: each costs 3 instead of counting.
-  TermPosition("3rr1k1/5ppp/8/8/8/8/Q4PPP/R5K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_LT(stage, 8);
-  const int w = KSFTY;
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")] - 6 + KTHRT[0] * w / 16);
-}
-
-TEST(KingAttack, KnightSquaresCountWhenAnEnemyKnightReachesThem) {
-  // Stage 7, openness 5: KSFTY = 12. The knight on d4 reaches e2, which
-  // White does not hold (n = 1), and f3, which the g2 pawn holds (-3).
-  TermPosition("6k1/5ppp/8/8/3n4/8/B4PPP/QRR3K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 7);
-  ASSERT_EQ(KSFTY, 12);
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")] - 3 + (-5 * 12) / 16);
-}
-
-// ---------------------------------------------------------------------------
-
-TEST(KingFiles, NoPawnsOnTheKingsFilesAgainstARook) {
-  // Stage 9, openness 5: h = -7 / 2 = -3, KHOPN = -2, KHOPNX = -1. The
-  // attack walk is off, so only the open g- and h-files speak.
-  TermPosition("r3k3/ppppp3/8/8/8/8/PPPPP3/3Q2K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 9);
-  ASSERT_EQ(KHOPN, -2);
-  ASSERT_EQ(KHOPNX, -1);
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")] + 2 * (KHOPN + KHOPNX));
-  EXPECT_EQ(KID[white], 2);
-}
-
-TEST(KingFiles, HalfOpenFilesOfTheEnemyCostLess) {
-  // White keeps its g- and h-pawns, Black has none there: KHOPNX twice,
-  // no danger signs.
-  TermPosition("r3k3/ppppp3/8/8/8/8/PPPPP1PP/3Q2K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_LT(KHOPNX, 0);
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")] + 2 * KHOPNX);
-  EXPECT_EQ(KID[white], 0);
-}
-
-TEST(KingFiles, KingOnTheCFileLooksAtBAndAFiles) {
-  // c-file king: files c, b and a. Only the a-file is open for White.
-  TermPosition("r3k3/1pppp3/8/8/8/8/1PPPP3/2K2Q2 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_GE(stage, 8);
-  EXPECT_EQ(Piece("c1"), Mking[white][Sq("c1")] + KHOPN + KHOPNX);
-  EXPECT_EQ(KID[white], 1);
-}
-
-TEST(KingFiles, WithoutEnemyRooksOrQueensOpenFilesDoNotMatter) {
-  TermPosition("4kb2/ppppp3/8/8/8/8/PPPPP3/6K1 w - - 0 1");
-  NoCastlingTerm();
-  EXPECT_EQ(Piece("g1"), Mking[white][Sq("g1")]);
-  EXPECT_EQ(KID[white], 0);
-}
-
-// ---------------------------------------------------------------------------
-
-TEST(KingCastling, CastledKingGainsMovedKingLoses) {
-  // Stage 9: KCASTLD = 1, KMOVD = -40 / 10. Pawns on g and h for both.
-  TermPosition("r3k3/6pp/8/8/8/8/6PP/3Q2K1 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 9);
-  ASSERT_EQ(KCASTLD, 1);
-  ASSERT_EQ(KMOVD, -4);
-  const int base = Mking[white][Sq("g1")];
-  EXPECT_EQ(Piece("g1"), base);
-  castld[white] = 1;
-  EXPECT_EQ(Piece("g1"), base + 1);
-  castld[white] = 0;
-  Mvboard[4] = 1;
-  EXPECT_EQ(Piece("g1"), base - 4);
-}
-
-TEST(KingWeakSquare, LateInTheGameAKingOnAWeakSquareInTheEnemyHalf) {
-  // Stage 10: 3 x 10 - 15 = 15, only beyond the middle of the board.
-  TermPosition("8/8/8/2k5/4K3/8/8/8 w - - 0 1");
-  NoCastlingTerm();
-  ASSERT_EQ(stage, 10);
-  WfieldBoard[Sq("e4")] = 9;
-  WfieldBoard[Sq("c5")] = 9;
-  EXPECT_EQ(Piece("e4"), Mking[white][Sq("e4")]);
-  EXPECT_EQ(Piece("c5"), Mking[black][Sq("c5")]);
-  TermPosition("8/8/8/4K3/2k5/8/8/8 w - - 0 1");
-  NoCastlingTerm();
-  WfieldBoard[Sq("e5")] = 9;
-  WfieldBoard[Sq("c4")] = 9;
-  EXPECT_EQ(Piece("e5"), Mking[white][Sq("e5")] + 15);
-  EXPECT_EQ(Piece("c4"), Mking[black][Sq("c4")] + 15);
-  WfieldBoard[Sq("e5")] = 0;
-  EXPECT_EQ(Piece("e5"), Mking[white][Sq("e5")]);
-}
-
-TEST(KingInCheck, UndefendedKingInCheckHangs) {
-  // Stage 10, no enemy rook or queen: only the check counts, -14 - 6.
-  TermPosition("4k3/4p3/8/8/1b6/8/4PP2/4K3 w - - 0 1");
-  NoCastlingTerm();
-  EXPECT_EQ(Piece("e1"), Mking[white][Sq("e1")] - 20);
-  EXPECT_EQ(HungVar[white], 1);
-  TermPosition("4k3/4p3/8/1b6/8/8/4PP2/4K3 w - - 0 1");
-  NoCastlingTerm();
-  EXPECT_EQ(Piece("e1"), Mking[white][Sq("e1")]);
-  EXPECT_EQ(HungVar[white], 0);
+TEST(KingSafety, TermsOfTheKingsSquare) {
+  const char* rooks = "3rr1k1/5ppp/8/8/8/8/Q4PPP/RNB3K1 w - - 0 1";
+  const char* castle = "r3k3/6pp/8/8/8/8/6PP/3Q2K1 w - - 0 1";
+  const char* weak = "8/8/8/4K3/2k5/8/8/8 w - - 0 1";  // the kings in the enemy half
+  const char* home = "8/8/8/2k5/4K3/8/8/8 w - - 0 1";
+  const KingCase cases[] = {
+      // Shelter: three pawns and two free squares on the king's rank raise
+      // no alarm; the own rook on f1 leaves one (w = KSFTY x 4 / 4); a free
+      // square off the rank (h2) gives the king air.
+      {"r2qk2r/pppbbppp/2n2n2/4p3/8/8/5PPP/6K1 w - - 0 1", "g1", 5, 0, 0, 1, kAny},
+      {"r2qk2r/pppbbppp/2n2n2/4p3/8/8/5PPP/5RK1 w - - 0 1", "g1", 4, -18, 1, 1, kAny},
+      {"r2qk2r/pppbbppp/2n2n2/4p3/7P/8/5PP1/6K1 w - - 0 1", "g1", kAny, kAny, 0, 0, kAny},
+      // At stage 7 the missing free square is danger; from 8 on the attack
+      // walk is skipped.
+      {"r1bqk3/pppppppp/8/8/8/8/5PPP/5RK1 w - - 0 1", "g1", 7, kAny, 1, kAny, kAny},
+      {"r2qk3/pppppppp/8/8/8/8/5PPP/5RK1 w - - 0 1", "g1", 8, 0, 0, 1, kAny},
+      // Rooks on d8 and e8 aim at d1 and e1, not held: n = 2, KTHRT[2] =
+      // -20, KSFTY = 2 x (5 - 6) + 16 at openness 5. An undeveloped enemy
+      // threatens nothing; a1 holding both squares costs 3 for each.
+      {rooks, "g1", 6, -20 * 14 / 16, 0, kAny, kAny},
+      {rooks, "g1", kAny, 0, kAny, kAny, kAny, [] { Developed[black] = 0; }},
+      {"3rr1k1/5ppp/8/8/8/8/Q4PPP/R5K1 w - - 0 1", "g1", 7, -6, kAny, kAny, kAny},
+      // The d4 knight reaches e2, not held (n = 1), and f3, held by g2 (-3).
+      {"6k1/5ppp/8/8/3n4/8/B4PPP/QRR3K1 w - - 0 1", "g1", 7, -3 + (-5 * 12) / 16, kAny, kAny, kAny},
+      // Files at stage 9, openness 5: KHOPN = -2, KHOPNX = -1. Open g- and
+      // h-files; half-open for the enemy only; a c-file king looks at b and
+      // a; without enemy rooks or queens open files do not matter.
+      {"r3k3/ppppp3/8/8/8/8/PPPPP3/3Q2K1 w - - 0 1", "g1", 9, 2 * (-2 - 1), 2, kAny, kAny},
+      {"r3k3/ppppp3/8/8/8/8/PPPPP1PP/3Q2K1 w - - 0 1", "g1", kAny, 2 * -1, 0, kAny, kAny},
+      {"r3k3/1pppp3/8/8/8/8/1PPPP3/2K2Q2 w - - 0 1", "c1", kAny, -2 - 1, 1, kAny, kAny},
+      {"4kb2/ppppp3/8/8/8/8/PPPPP3/6K1 w - - 0 1", "g1", kAny, 0, 0, kAny, kAny},
+      // Castling at stage 9: KCASTLD = 1, KMOVD = -40 / 10.
+      {castle, "g1", 9, 0, kAny, kAny, kAny},
+      {castle, "g1", kAny, 1, kAny, kAny, kAny, [] { castld[white] = 1; }},
+      {castle, "g1", kAny, -4, kAny, kAny, kAny, [] { Mvboard[4] = 1; }},
+      // Stage 10: a king on a weak square gets 3 x 10 - 15, only in the
+      // enemy half.
+      {home, "e4", 10, 0, kAny, kAny, kAny, [] { WfieldBoard[Sq("e4")] = 9; }},
+      {home, "c5", kAny, 0, kAny, kAny, kAny, [] { WfieldBoard[Sq("c5")] = 9; }},
+      {weak, "e5", 10, 15, kAny, kAny, kAny, [] { WfieldBoard[Sq("e5")] = 9; }},
+      {weak, "c4", kAny, 15, kAny, kAny, kAny, [] { WfieldBoard[Sq("c4")] = 9; }},
+      {weak, "e5", kAny, 0, kAny, kAny, kAny},
+      // Stage 10, no enemy rook or queen: an undefended king in check hangs,
+      // -14 - 6; out of check it does not.
+      {"4k3/4p3/8/8/1b6/8/4PP2/4K3 w - - 0 1", "e1", kAny, -20, kAny, kAny, 1},
+      {"4k3/4p3/8/1b6/8/8/4PP2/4K3 w - - 0 1", "e1", kAny, 0, kAny, kAny, 0},
+  };
+  for (const KingCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.fen << " " << c.sq);
+    TermPosition(c.fen);
+    castld[white] = castld[black] = 0;
+    Mvboard[4] = Mvboard[60] = 0;
+    if (c.tweak) c.tweak();
+    const int s = Sq(c.sq), side = color[s];
+    const int delta = Piece(c.sq) - Mking[side][s];
+    const struct {
+      const char* what;
+      int got, want;
+    } checks[] = {{"stage", stage, c.stage},
+                  {"delta", delta, c.delta},
+                  {"KID", KID[side], c.kid},
+                  {"NoBreathHole", NoBreathHole[side], c.breath},
+                  {"HungVar", HungVar[side], c.hung}};
+    for (const auto& k : checks) {
+      if (k.want != kAny) {
+        EXPECT_EQ(k.got, k.want) << k.what;
+      }
+    }
+  }
 }
 
 }  // namespace

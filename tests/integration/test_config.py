@@ -13,16 +13,14 @@ BINARY = binary()
 BUILD_DIR = os.path.dirname(BINARY)
 
 
+HASHES = ("Transposition Table", "EGTB Probe Cache", "Evaluation Cache")
+
+
 def hash_report(engine):
     """The three hash sizes of the start-up report, up to "Chess"."""
     lines = engine.expect("Chess")
-    sizes = {}
-    for line in lines:
-        for name in ("Transposition Table", "EGTB Probe Cache", "Evaluation Cache"):
-            if name + ":" in line:
-                sizes[name] = line.split(":")[-1].strip()
-    return [sizes.get(n) for n in ("Transposition Table", "EGTB Probe Cache",
-                                   "Evaluation Cache")], lines
+    sizes = {n: l.split(":")[-1].strip() for l in lines for n in HASHES if n + ":" in l}
+    return [sizes.get(n) for n in HASHES], lines
 
 
 def features(engine):
@@ -42,7 +40,6 @@ def finish(engine):
     engine.expect("pong 7")
     engine.send("quit\n")
     assert engine.wait() == 0
-    assert engine.proc.returncode == 0
 
 
 class ProgramDir:
@@ -116,6 +113,24 @@ def install(prefix):
     assert done.returncode == 0, done.stdout.decode()
 
 
+def check_installed(start, work, want_sizes, draw, book_move):
+    engine = Engine(start, cwd=work)
+    try:
+        sizes, _ = hash_report(engine)
+        assert sizes == want_sizes, sizes
+        assert "feature draw=%d" % draw in features(engine)
+        if book_move:
+            engine.send("new\ngo\n")
+            line = engine.read_line()
+            while not line.startswith("1. ... "):
+                line = engine.read_line()
+            summary = engine.read_line()
+            assert summary.endswith("(book)"), (line, summary)
+        finish(engine)
+    finally:
+        engine.kill()
+
+
 def installed_engine_uses_its_files():
     prefix = tempfile.mkdtemp(prefix="vorna_install_")
     work = tempfile.mkdtemp(prefix="vorna_work_")
@@ -127,22 +142,9 @@ def installed_engine_uses_its_files():
         assert os.path.isfile(os.path.join(prefix, "share", "man", "man6", "vorna.6"))
         start = os.path.join(prefix, "bin", "vorna")
 
-        # The sample settings are the defaults.
-        engine = Engine(start, cwd=work)
-        try:
-            sizes, _ = hash_report(engine)
-            assert sizes == ["9215K", "0K", "3072K"], sizes
-            assert "feature draw=0" in features(engine)
-            engine.send("new\ngo\n")
-            line = engine.read_line()
-            while not line.startswith("1. ... "):
-                line = engine.read_line()
-            # The first move comes from the installed book.
-            summary = engine.read_line()
-            assert summary.endswith("(book)"), (line, summary)
-            finish(engine)
-        finally:
-            engine.kill()
+        # The sample settings are the defaults; the first move comes from
+        # the installed book.
+        check_installed(start, work, ["9215K", "0K", "3072K"], 0, True)
         assert os.path.isfile(os.path.join(lib, "vorna.lrn"))
 
         # Settings changed in the installed file are read; a second
@@ -156,14 +158,7 @@ def installed_engine_uses_its_files():
         with open(ics, "w") as f:
             f.write(text)
         install(prefix)
-        engine = Engine(start, cwd=work)
-        try:
-            sizes, _ = hash_report(engine)
-            assert sizes == ["2303K", "0K", "768K"], sizes
-            assert "feature draw=1" in features(engine)
-            finish(engine)
-        finally:
-            engine.kill()
+        check_installed(start, work, ["2303K", "0K", "768K"], 1, False)
     finally:
         shutil.rmtree(prefix, ignore_errors=True)
         shutil.rmtree(work, ignore_errors=True)

@@ -34,101 +34,79 @@ FEATURES_2 = [
 ]
 
 
-@session_test
-def protover_2_handshake(s):
-    assert s.say("xboard\nprotover 2") == FEATURES_2
+# Transcripts: what is sent, and the lines answered before a ping's pong
+# (None: not looked at).
+PROMOTE = "setboard 8/P3k3/8/8/8/8/4K3/8 w - - 0 1"
+TRANSCRIPTS = {
+    "protover_2_handshake": [("xboard\nprotover 2", FEATURES_2)],
+    "protover_3_handshake": [
+        ("protover 3", ["protocol version 3 recognized"] + FEATURES_2[1:-1] +
+         ["feature level=2", "feature done=1"])],
+    "moves_in_force_mode": [
+        ("new\nforce\ne2e4\ne7e5\ng1f3", []),
+        ("e2e4", ["Illegal move: e2e4"]),  # Black is to move
+        ("e8e7", []),
+        ("e1e2\na7a6\ne2e1", []),
+        ("h1h8", ["Illegal move: h1h8"]),
+        ("e7e8\nd7d5", ["Illegal move: d7d5"])],  # White to move again
+    "castling_words_and_captures": [
+        ("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nf1c4\ng8f6\nO-O\nf6xe4", []),
+        ("setboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\n0-0-0\nO-O", []),
+        ("setboard r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1", []),
+        ("o-o", ["Illegal move: e1g1"])],  # out of check
+    "promotions": [
+        ("new\nforce\n" + PROMOTE, []),
+        ("a7a8", ["Illegal move: a7a8"]),
+        ("a7a8q\n" + PROMOTE + "\na7a8=Q\n" + PROMOTE + "\na7a8N", [])],
+    "result_then_refused_move": [
+        ("new\nforce\ne2e4", []),
+        ("result 1-0 {White mates}", ["unexpected input: <1-0> ", "unexpected input: <{White> ",
+                                      "unexpected input: <mates}> "]),
+        ("e7e5", ["move not accepted because game already closed"]),
+        # The comment words are never run as commands.
+        ("result 1/2-1/2 {Game drawn because both players ran out of time}",
+         ["unexpected input: <%s> " % w for w in
+          "1/2-1/2 {Game drawn because both players ran out of time}".split()]),
+        ("new\nforce\ne2e4", [])],
+    "undo_back_and_remove": [
+        ("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nundo", []),
+        ("b8c6\nback", []),           # the same move is legal again
+        ("g1f3\nremove", []),         # White to move after two undone; the GUI's take-back
+        ("g1f3", ["Illegal move: g1f3"]),
+        ("e7e5\ng1f3\nb8c6\nnew\nforce", []),
+        ("undo", ["unexpected input: <undo> "]),
+        ("e2e4\nback", ["unexpected input: <back> "])],
+    "unexpected_input": [
+        ("white", ["unexpected input: <white> "]),
+        ("black", ["unexpected input: <black> "]),
+        ("E2E4", ["unexpected input: <E2E4> "]),
+        (".\n.hidden\nrandom\nxboard\naccepted setboard\nnopost\npost\neasy\nhard", [])],
+    "setboard_bad_and_good": [("new\nforce", [])] + [
+        ("setboard " + bad, ["tellusererror Illegal position"])
+        for bad in ["8/8/8/8/8/8/8 w - - 0 1",
+                    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1",
+                    "4k3/8/8/8/8/8/8/8 w - - 0 1", "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1",
+                    "garbage"]] + [
+        ("setboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1", []),
+        ("e2e4", ["Illegal move: e2e4"]),  # Black to move
+        ("e8d7\ne2e4", [])],
+}
+
+
+def transcript(steps):
+    def run(s):
+        for text, want in steps:
+            out = s.say(text)
+            assert want is None or out == want, (text, out, want)
+    return run
 
 
 @session_test
-def protover_3_handshake(s):
-    want = ["protocol version 3 recognized"] + FEATURES_2[1:-1] + [
-        "feature level=2", "feature done=1"]
-    assert s.say("protover 3") == want
-
-
-@session_test
-def ping_with_and_without_argument(s):
-    s.engine.send("ping\nping 5\nnew\n")
-    assert s.engine.read_line() == "pong "
-    assert s.engine.read_line() == "pong 5"
-    assert s.say("force") == []
-
-
-@session_test
-def moves_in_force_mode(s):
-    assert s.say("new\nforce\ne2e4\ne7e5\ng1f3") == []
-    assert s.say("e2e4") == ["Illegal move: e2e4"]     # Black is to move
-    assert s.say("e8e7") == []
-    assert s.say("e1e2\na7a6\ne2e1") == []
-    assert s.say("h1h8") == ["Illegal move: h1h8"]
-    assert s.say("e7e8\nd7d5") == ["Illegal move: d7d5"]  # White to move again
-
-
-@session_test
-def castling_words_and_captures(s):
-    assert s.say("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nf1c4\ng8f6") == []
-    assert s.say("O-O") == []
-    assert s.say("f6xe4") == []
-    assert s.say("setboard r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1") == []
-    assert s.say("0-0-0\nO-O") == []
-    assert s.say("setboard r3k2r/8/8/8/8/8/4r3/R3K2R w KQkq - 0 1") == []
-    assert s.say("o-o") == ["Illegal move: e1g1"]   # out of check
-
-
-@session_test
-def promotions(s):
-    s.say("new\nforce")
-    fen = "8/P3k3/8/8/8/8/4K3/8 w - - 0 1"
-    assert s.say("setboard " + fen) == []
-    assert s.say("a7a8") == ["Illegal move: a7a8"]
-    assert s.say("a7a8q") == []
-    assert s.say("setboard " + fen + "\na7a8=Q") == []
-    assert s.say("setboard " + fen + "\na7a8N") == []
-
-
-@session_test
-def result_then_refused_move(s):
-    s.say("new\nforce\ne2e4")
-    out = s.say("result 1-0 {White mates}")
-    assert out == ["unexpected input: <1-0> ", "unexpected input: <{White> ",
-                   "unexpected input: <mates}> "], out
-    assert s.say("e7e5") == ["move not accepted because game already closed"]
-    # The comment words are never run as commands.
-    out = s.say("result 1/2-1/2 {Game drawn because both players ran out of time}")
-    assert "unexpected input: <both> " in out and len(out) == 10, out
-    assert s.say("new\nforce\ne2e4") == []
-
-
-@session_test
-def undo_back_and_remove(s):
-    s.say("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6")
-    assert s.say("undo") == []
-    assert s.say("b8c6") == []           # the same move is legal again
-    assert s.say("back") == []
-    assert s.say("g1f3") == []           # White to move again after two undone
-    assert s.say("remove") == []         # the GUI's take-back of two half-moves
-    assert s.say("g1f3") == ["Illegal move: g1f3"]
-    assert s.say("e7e5\ng1f3\nb8c6") == []
-    s.say("new\nforce")
-    assert s.say("undo") == ["unexpected input: <undo> "]
-    assert s.say("e2e4\nback") == ["unexpected input: <back> "]
-
-
-@session_test
-def several_commands_in_one_write(s):
-    s.engine.send("new\nforce\ne2e4\ne7e5\nping 1\nping 2\n")
-    assert s.engine.read_line() == "pong 1"
-    assert s.engine.read_line() == "pong 2"
-
-
-@session_test
-def unexpected_input(s):
-    assert s.say("white") == ["unexpected input: <white> "]
-    assert s.say("black") == ["unexpected input: <black> "]
-    assert s.say("E2E4") == ["unexpected input: <E2E4> "]
-    assert s.say(".") == []
-    assert s.say(".hidden") == []
-    assert s.say("random\nxboard\naccepted setboard\nnopost\npost\neasy\nhard") == []
+def pings_and_several_commands_in_one_write(s):
+    s.engine.send("ping\nping 5\nnew\nforce\ne2e4\ne7e5\nping 1\nping 2\n")
+    for want in ["pong ", "pong 5", "pong 1", "pong 2"]:
+        assert s.engine.read_line() == want
+    assert s.say("e2e4") == ["Illegal move: e2e4"]  # the moves of that write were made
 
 
 @session_test
@@ -138,20 +116,6 @@ def no_level_menu_and_the_speed_test(s):
     out = s.say("test")
     assert len(out) == 1 and re.match(r"^\x1b\[24;48Hcnt= \d+  rate= \d+\x1b\[K$", out[0]), out
     assert int(re.search(r"cnt= (\d+)", out[0]).group(1)) == 200000, out
-
-
-@session_test
-def setboard_bad_and_good(s):
-    s.say("new\nforce")
-    for bad in ["8/8/8/8/8/8/8 w - - 0 1",
-                "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNX w KQkq - 0 1",
-                "4k3/8/8/8/8/8/8/8 w - - 0 1",
-                "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1",
-                "garbage"]:
-        assert s.say("setboard " + bad) == ["tellusererror Illegal position"], bad
-    assert s.say("setboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1") == []
-    assert s.say("e2e4") == ["Illegal move: e2e4"]   # Black to move
-    assert s.say("e8d7\ne2e4") == []
 
 
 @session_test
@@ -189,11 +153,9 @@ def pgn_export_reads_cleanly(s):
 
 
 runner = Runner()
-for test in [protover_2_handshake, protover_3_handshake, ping_with_and_without_argument,
-             moves_in_force_mode, castling_words_and_captures, promotions,
-             result_then_refused_move, undo_back_and_remove, several_commands_in_one_write,
-             unexpected_input, no_level_menu_and_the_speed_test, setboard_bad_and_good,
-             save_load_and_positions,
-             pgn_export_reads_cleanly]:
+for name, steps in TRANSCRIPTS.items():
+    runner.run(name, session_test(transcript(steps)))
+for test in [pings_and_several_commands_in_one_write, no_level_menu_and_the_speed_test,
+             save_load_and_positions, pgn_export_reads_cleanly]:
     runner.run(test.__name__, test)
 runner.finish()

@@ -113,30 +113,35 @@ class Setup:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def random_fens(rng, men, to_move, count):
-    """count random placements of men (FEN letters, kings first) with to_move
-    to move; pawns stay off the first and last ranks. Illegal ones are sorted
+def random_boards(rng, men, count):
+    """count random placements of men (FEN letters, kings first) as square ->
+    letter; pawns stay off the first and last ranks. Illegal ones are sorted
     out by the probe."""
-    fens = []
-    for _ in range(count):
-        while True:
-            squares = rng.sample(range(64), len(men))
-            if all(m.lower() != "p" or 8 <= s < 56 for m, s in zip(men, squares)):
-                break
-        board = dict(zip(squares, men))
-        rows = []
-        for rank in range(7, -1, -1):
-            row, empty = "", 0
-            for file in range(8):
-                piece = board.get(rank * 8 + file)
-                if piece is None:
-                    empty += 1
-                    continue
-                row += (str(empty) if empty else "") + piece
-                empty = 0
-            rows.append(row + (str(empty) if empty else ""))
-        fens.append("%s %s - - 0 1" % ("/".join(rows), to_move))
-    return fens
+    boards = []
+    while len(boards) < count:
+        squares = rng.sample(range(64), len(men))
+        if all(m.lower() != "p" or 8 <= s < 56 for m, s in zip(men, squares)):
+            boards.append(dict(zip(squares, men)))
+    return boards
+
+
+def fen_of(board, to_move):
+    rows = []
+    for rank in range(7, -1, -1):
+        row, empty = "", 0
+        for file in range(8):
+            piece = board.get(rank * 8 + file)
+            if piece is None:
+                empty += 1
+                continue
+            row += (str(empty) if empty else "") + piece
+            empty = 0
+        rows.append(row + (str(empty) if empty else ""))
+    return "%s %s - - 0 1" % ("/".join(rows), to_move)
+
+
+def random_fens(rng, men, to_move, count):
+    return [fen_of(b, to_move) for b in random_boards(rng, men, count)]
 
 
 def won_positions(setup, rng, men, to_move, count, lo, hi):
@@ -160,22 +165,14 @@ def won_positions(setup, rng, men, to_move, count, lo, hi):
     return chosen
 
 
-def pawn_guarded(fen):
-    """In a kpk FEN, the white king stands next to its pawn, the black king
-    stands ahead of the pawn within a file of it and not next to it: the
+def pawn_guarded(board):
+    """In a kpk placement, the white king stands next to its pawn, the black
+    king stands ahead of the pawn within a file of it and not next to it: the
     draw has to be held by the defending king in front."""
-    squares = {}
-    for rank, row in enumerate(reversed(fen.split()[0].split("/"))):
-        file = 0
-        for c in row:
-            if c.isdigit():
-                file += int(c)
-            else:
-                squares[c] = (file, rank)
-                file += 1
+    at = {piece: divmod(sq, 8) for sq, piece in board.items()}  # (rank, file)
     def near(a, b):
-        return abs(squares[a][0] - squares[b][0]) <= 1 and abs(squares[a][1] - squares[b][1]) <= 1
-    (pf, pr), (kf, kr) = squares["P"], squares["k"]
+        return abs(at[a][0] - at[b][0]) <= 1 and abs(at[a][1] - at[b][1]) <= 1
+    (pr, pf), (kr, kf) = at["P"], at["k"]
     return near("P", "K") and not near("P", "k") and abs(pf - kf) <= 1 and kr > pr
 
 
@@ -321,7 +318,7 @@ def main():
                       won_positions(setup, rng, "KBNk", "w", 2, 15, 40))
         for fen, dtm in games:
             runner.run("wins_within_distance %s" % fen, wins_within_distance, setup, fen, dtm)
-        fens = [f for f in random_fens(rng, "KPk", "w", 2000) if pawn_guarded(f)]
+        fens = [fen_of(b, "w") for b in random_boards(rng, "KPk", 2000) if pawn_guarded(b)]
         draws = [f for f, a in zip(fens, setup.probe(fens)) if a == "draw"][:2]
         assert len(draws) == 2, "too few drawn kpk positions"
         for fen in draws:

@@ -81,20 +81,16 @@ TEST_F(HashTables, MateScoresAreStoredRelativeToTheNode) {
   }
 }
 
-TEST_F(HashTables, TooShallowEntryStillGivesItsMove) {
+TEST_F(HashTables, TooShallowEntryGivesOnlyItsMoveAnUnknownOneNothing) {
   At(5, 77);
   PutInTTable(white, 2, 30, -kWide, kWide, 0x00010c1c, 1, nullptr);
-  const Probe p = ProbeAt(white, 5, 1);
+  Probe p = ProbeAt(white, 5, 1);
   EXPECT_EQ(p.flags, 0);
   EXPECT_EQ(PV, 0x0c1c);
   EXPECT_EQ(p.slot, &ttable[white][5]);
-}
-
-TEST_F(HashTables, UnknownPositionReportsNothing) {
-  At(5, 77);
-  PutInTTable(white, 2, 30, -kWide, kWide, 0x0c1c, 1, nullptr);
+  PV = 0;
   At(5, 78);
-  const Probe p = ProbeAt(white, 1, 1);
+  p = ProbeAt(white, 1, 1);
   EXPECT_EQ(p.flags, 0);
   EXPECT_EQ(p.slot, nullptr);
   EXPECT_EQ(PV, 0);
@@ -148,8 +144,8 @@ TEST_F(HashTables, StaleEntryIsReusedFirst) {
   EXPECT_EQ(ttable[white][3].age, 8);
 }
 
-// Stores of one position in turn, the window 0..40 unless wide: what the
-// slot holds after each.
+// Stores of one position in turn, the window 0..40 unless wide, at ply 1
+// unless a mate: what the slot holds after each.
 TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
   const struct {
     const char* what;
@@ -171,6 +167,11 @@ TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
       {{"upper bound", 4, -10, false, -10, kUpperBound},
        {"weaker upper bound", 4, -5, false, -10, kUpperBound},
        {"stronger upper bound", 4, -30, false, -30, kUpperBound}},
+      // Mates found at ply 4, stored relative to the node: a nearer one
+      // replaces at once, a farther one not even with more depth.
+      {{"mate in five plies", 9, 9991, true, 9995, kExact},
+       {"nearer mate", 1, 9995, true, 9999, kExact},
+       {"farther mate", 9, 9993, true, 9999, kExact}},
   };
   for (const auto& sequence : steps) {
     ZeroTTable();
@@ -178,25 +179,15 @@ TEST_F(HashTables, SamePositionGivesWayToDeeperOrSharperResults) {
     for (const auto& step : sequence) {
       if (step.what == nullptr) break;
       SCOPED_TRACE(step.what);
+      const int ply = step.score > 9000 ? 4 : 1;
       PutInTTable(white, step.depth, step.score, step.wide ? -kWide : 0, step.wide ? kWide : 40, 0,
-                  1, nullptr);
+                  ply, nullptr);
       EXPECT_EQ(ttable[white][2].score, step.held);
       EXPECT_EQ(ttable[white][2].flags, step.flag);
     }
     // Nothing else of the bucket was touched.
     EXPECT_EQ(ttable[white][6].depth, 0);
   }
-}
-
-TEST_F(HashTables, NearerMateReplacesAtOnce) {
-  At(2, 20);
-  PutInTTable(white, 9, 9991, -kWide, kWide, 0, 4, nullptr);  // stored 9995
-  PutInTTable(white, 1, 9995, -kWide, kWide, 0, 4, nullptr);  // stored 9999
-  EXPECT_EQ(ttable[white][2].score, 9999);
-  EXPECT_EQ(ttable[white][2].depth, 41);
-  PutInTTable(white, 9, 9993, -kWide, kWide, 0, 4,
-              nullptr);  // farther mate, shallower stored depth
-  EXPECT_EQ(ttable[white][2].score, 9999);
 }
 
 TEST_F(HashTables, ProbedSlotIsOverwrittenUnconditionally) {
@@ -294,19 +285,12 @@ TEST_F(HashTables, EvalCachePacksTheKingSafetyByProducts) {
   EXPECT_EQ(chk, 2);
   EXPECT_EQ(term, 8);
   EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
-}
-
-TEST_F(HashTables, EvalCacheInCheckCodes) {
+  // Two bits of in-check code: 3 and up are kept as 2.
   const int16_t zero[2] = {};
-  const int32_t score = 0;
-  const int16_t expected[4] = {0, 1, 2, 2};
   for (int in_check = 0; in_check < 4; in_check++) {
-    At(1, 1);
-    UpdateEvalTable(white, &score, zero, zero, zero, in_check, 0);
-    int32_t got, term;
-    int16_t h[2], k[2], nb[2], chk = -1;
-    ASSERT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 1);
-    EXPECT_EQ(chk, expected[in_check]);
+    UpdateEvalTable(black, &score, zero, zero, zero, in_check, 0);
+    ASSERT_EQ(ProbeEvalTable(black, &got, h, k, nb, &chk, &term), 1);
+    EXPECT_EQ(chk, in_check < 2 ? in_check : 2) << in_check;
     EXPECT_EQ(term, 0);
   }
 }
@@ -326,12 +310,11 @@ TEST_F(HashTables, CachesAreSilentWithHashingOff) {
   EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
 }
 
-// Allocation requests seen by the hook, and the largest one it grants.
+// Allocation requests seen by the hook.
 std::vector<size_t> requests;
-size_t grant_limit = 0;
-void* LimitedAlloc(size_t bytes) {
+void* RecordedAlloc(size_t bytes) {
   requests.push_back(bytes);
-  return bytes <= grant_limit ? std::malloc(bytes) : nullptr;
+  return std::malloc(bytes);
 }
 
 TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
@@ -340,8 +323,7 @@ TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
   ttblsz = ovlsz = etblsz = petblsz = pegtblsz = 0;
   AskForMemSize(get_free_mem(), tb_access);
   requests.clear();
-  grant_limit = SIZE_MAX;
-  HashAlloc = LimitedAlloc;
+  HashAlloc = RecordedAlloc;
   EXPECT_EQ(AllocateTTable(), 0);
 
   ASSERT_EQ(requests.size(), 4u);
@@ -357,80 +339,71 @@ TEST_F(HashTables, TwelveMegabytesAllocateWhatIsReported) {
   EXPECT_LE(ttblsz - 1 + 4 * ovlsz, etblsz - 1);
 }
 
-TEST_F(HashTables, FailedRequestsHalveTheSizes) {
-  FreeTTable();
-  ttblsz = 1024, ovlsz = 256, etblsz = 2048;
-  petblsz = 4096, pegtblsz = 2048;
-  requests.clear();
-  grant_limit = 10000;
-  HashAlloc = LimitedAlloc;
-  AllocateTTable();
-  EXPECT_EQ(ttblsz, 128);  // 256 entries of 20 bytes fit in 10000
-  EXPECT_EQ(ovlsz, 32);
-  EXPECT_EQ(etblsz, 256);
-  EXPECT_EQ(pegtblsz, 1024);
-  EXPECT_EQ(petblsz, 1024);
-  EXPECT_EQ(hashflag, 1);
-  for (int s = 0; s < 2; s++) {
-    EXPECT_NE(ttable[s], nullptr);
-    EXPECT_NE(egtable[s], nullptr);
-    EXPECT_NE(etable[s], nullptr);
-  }
-  // Every granted block is used by the tables: nothing leaks on the retries.
-  At(127, 1);
-  PutInTTable(white, 1, 1, -kWide, kWide, 0, 1, nullptr);
-  EXPECT_EQ(ProbeAt(white, 1, 1).flags, kExact);
-}
+// Requests refused by the hook: the sizes each table falls back to, and
+// what the tables do afterwards.
+struct RefusalCase {
+  const char* what;
+  int32_t tt, ovl, et, peg, pet;
+  void* (*alloc)(size_t);
+  int32_t want_tt, want_ovl, want_et, want_peg, want_pet;
+  size_t request_count;  // 0: not asked
+};
 
-TEST_F(HashTables, SecondBlockFailingFreesTheFirst) {
-  FreeTTable();
-  ttblsz = 64, ovlsz = 16, etblsz = 128;
-  petblsz = pegtblsz = 0;
-  requests.clear();
-  grant_limit = 128 * 20;
-  // The first request of each size is granted, the second of the full size refused.
-  HashAlloc = [](size_t bytes) -> void* {
-    requests.push_back(bytes);
-    if (requests.size() == 2) return nullptr;
-    return std::malloc(bytes);
+TEST_F(HashTables, RefusedRequestsHalveTheSizesOrGiveUp) {
+  const RefusalCase cases[] = {
+      // 256 entries of 20 bytes fit in 10000.
+      {"up to 10000 bytes granted", 1024, 256, 2048, 2048, 4096,
+       [](size_t b) { return b <= 10000 ? std::malloc(b) : nullptr; }, 128, 32, 256, 1024, 1024, 0},
+      // The first request of each size is granted, the second refused: the
+      // first block is given back and both are asked again at half size.
+      {"the second block refused", 64, 16, 128, 0, 0,
+       [](size_t b) {
+         requests.push_back(b);
+         return requests.size() == 2 ? nullptr : std::malloc(b);
+       },
+       32, 8, 64, 0, 0, 4},
+      {"nothing granted: hashing off", 64, 16, 128, 64, 64, [](size_t) -> void* { return nullptr; },
+       0, 0, 0, 64, 64, 0},
+      // The caches' 512-byte blocks fit; nothing else does.
+      {"the eval cache gives up at zero", 16, 4, 32, 0, 64,
+       [](size_t b) { return b == 32 * 20 ? std::malloc(b) : nullptr; }, 16, 4, 32, 0, 0, 0},
   };
-  AllocateTTable();
-  EXPECT_EQ(etblsz, 64);
-  EXPECT_EQ(ttblsz, 32);
-  ASSERT_EQ(requests.size(), 4u);
-  EXPECT_EQ(requests[2], 64u * 20);
-}
-
-TEST_F(HashTables, NothingGrantedSwitchesHashingOff) {
-  FreeTTable();
-  ttblsz = 64, ovlsz = 16, etblsz = 128;
-  petblsz = 64, pegtblsz = 64;
-  grant_limit = 0;
-  HashAlloc = LimitedAlloc;
-  EXPECT_EQ(AllocateTTable(), 0);
-  EXPECT_EQ(hashflag, 0);
-  EXPECT_EQ(ttblsz, 0);
-  EXPECT_EQ(ttable[white], nullptr);
-  // Probes and stores are harmless without tables.
-  hashflag = 1;
-  At(1, 1);
-  PutInTTable(white, 1, 1, -kWide, kWide, 0, 1, nullptr);
-  EXPECT_EQ(ProbeAt(white, 1, 1).flags, 0);
-}
-
-TEST_F(HashTables, CacheGivesUpAtZero) {
-  FreeTTable();
-  ttblsz = 16, ovlsz = 4, etblsz = 32;
-  petblsz = 64, pegtblsz = 0;
-  grant_limit = 32 * 20;  // the caches' 512-byte blocks fit; nothing else does
-  HashAlloc = [](size_t bytes) -> void* { return bytes == 32 * 20 ? std::malloc(bytes) : nullptr; };
-  AllocateTTable();
-  EXPECT_EQ(petblsz, 0);
-  EXPECT_EQ(etable[white], nullptr);
-  int32_t got;
-  int16_t h[2], k[2], nb[2], chk;
-  int32_t term;
-  EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), 0);
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreeTTable();
+    ttblsz = c.tt, ovlsz = c.ovl, etblsz = c.et, pegtblsz = c.peg, petblsz = c.pet;
+    hashflag = 1;
+    requests.clear();
+    HashAlloc = c.alloc;
+    EXPECT_EQ(AllocateTTable(), 0);
+    EXPECT_EQ(ttblsz, c.want_tt);
+    EXPECT_EQ(ovlsz, c.want_ovl);
+    EXPECT_EQ(etblsz, c.want_et);
+    EXPECT_EQ(pegtblsz, c.want_peg);
+    EXPECT_EQ(petblsz, c.want_pet);
+    const bool tt = c.want_tt > 0, eg = tt && c.want_peg > 0, ev = tt && c.want_pet > 0;
+    EXPECT_EQ(hashflag, tt);
+    if (c.request_count) {
+      EXPECT_EQ(requests.size(), c.request_count);
+    }
+    for (int s = 0; s < 2; s++) {
+      EXPECT_EQ(ttable[s] != nullptr, tt);
+      EXPECT_EQ(egtable[s] != nullptr, eg);
+      EXPECT_EQ(etable[s] != nullptr, ev);
+    }
+    // Every granted block is used, at its highest slot; stores and probes
+    // are harmless without tables.
+    hashflag = 1;
+    At(static_cast<uint32_t>(c.want_tt - 1), 1);
+    PutInTTable(white, 1, 1, -kWide, kWide, 0, 1, nullptr);
+    EXPECT_EQ(ProbeAt(white, 1, 1).flags, tt ? kExact : 0);
+    const int16_t zero[2] = {};
+    const int32_t score = 5;
+    UpdateEvalTable(white, &score, zero, zero, zero, 0, 0);
+    int32_t got, term;
+    int16_t h[2], k[2], nb[2], chk;
+    EXPECT_EQ(ProbeEvalTable(white, &got, h, k, nb, &chk, &term), ev);
+  }
 }
 
 }  // namespace

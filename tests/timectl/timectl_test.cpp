@@ -227,27 +227,6 @@ TEST_F(Clocks, BudgetCountsTheMovesToTheControlAsTheGuiDoes) {
   EXPECT_EQ(TimeControl[white].movesToGo, 5);
 }
 
-TEST_F(Clocks, StopsBeforeTheReserveAndTheMoveOverhead) {
-  TCflag = 2;
-  computer = white;
-  easy = 1;
-  incrementCs[0] = 0;
-  TimeControl[white].timeLeft = 320;  // 3.2 s: 0.1 s above reserve and overhead
-  ResponseTime = 100000;
-  ExtraTime = 0;
-  puzzling = 1;
-  timeout = 0;
-  PonderOn = 0;
-  StopTheClock();
-  Sdepth = 3;
-  PonderedTime = 9;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 0);
-  PonderedTime = 10;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 1);
-}
-
 TEST_F(Clocks, HardLimitFollowsTheSettings) {
   computer = black;
   TimeControl[black].timeLeft = 2010;
@@ -264,45 +243,55 @@ TEST_F(Clocks, HardLimitFollowsTheSettings) {
   EXPECT_EQ(HardTimeLimit(), 0);  // at the reserve
 }
 
-TEST_F(Clocks, FixedTimePerMoveStopsAtItsLimit) {
-  TCflag = 0;
-  TCminutes = 0;
-  TCseconds = 10;
-  PonderOn = 0;
-  timeout = 0;
-  puzzling = 1;
-  StopTheClock();
-  PonderedTime = 999;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 0);
-  PonderedTime = 1000;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 1);
-  // While pondering the budget only marks that it would stop.
-  timeout = 0;
-  PonderOn = 1;
-  WouldTimeout = 0;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 0);
-  EXPECT_EQ(WouldTimeout, 1);
-}
+// A search with the clock stopped, so that only PonderedTime counts:
+// whether the clock check stops it (or, pondering, marks that it would).
+struct StopCase {
+  const char* what;
+  int tc_flag;
+  int32_t time_left;
+  int sdepth;
+  int32_t pondered;
+  int ponder_on, stop;
+};
 
-TEST_F(Clocks, UnderThreeSecondsLeftStopsFromDepthTwo) {
-  TCflag = 1;
-  computer = white;
-  TimeControl[white].timeLeft = 250;
-  ResponseTime = 100000;
-  ExtraTime = 0;
-  PonderedTime = 0;
-  puzzling = 1;
-  timeout = 0;
-  StopTheClock();
-  Sdepth = 1;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 0);  // the first iteration always completes
-  Sdepth = 2;
-  CheckElapsedTime(0);
-  EXPECT_EQ(timeout, 1);
+TEST_F(Clocks, ClockCheckStopsAtTheLimits) {
+  const StopCase cases[] = {
+      // Sudden death, 3.2 s left: 0.1 s above the reserve and the overhead.
+      {"3.2 s left, 0.09 s used", 2, 320, 3, 9, 0, 0},
+      {"3.2 s left, 0.1 s used", 2, 320, 3, 10, 0, 1},
+      // Ten seconds a move.
+      {"fixed time, 9.99 s used", 0, 30000, 3, 999, 0, 0},
+      {"fixed time, 10 s used", 0, 30000, 3, 1000, 0, 1},
+      {"fixed time while pondering", 0, 30000, 3, 1000, 1, 1},
+      // Under three seconds left, from depth two; the first iteration
+      // always completes.
+      {"2.5 s left, depth 1", 1, 250, 1, 0, 0, 0},
+      {"2.5 s left, depth 2", 1, 250, 2, 0, 0, 1},
+  };
+  for (const StopCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCflag = c.tc_flag;
+    TCminutes = 0;
+    TCseconds = 10;
+    computer = white;
+    easy = 1;
+    incrementCs[0] = 0;
+    TimeControl[white].timeLeft = c.time_left;
+    ResponseTime = 100000;
+    ExtraTime = 0;
+    puzzling = 1;
+    timeout = WouldTimeout = 0;
+    PonderOn = c.ponder_on;
+    StopTheClock();
+    Sdepth = c.sdepth;
+    PonderedTime = c.pondered;
+    CheckElapsedTime(0);
+    // While pondering the budget only marks that it would stop.
+    EXPECT_EQ(timeout, c.ponder_on ? 0 : c.stop);
+    if (c.ponder_on) {
+      EXPECT_EQ(WouldTimeout, c.stop);
+    }
+  }
 }
 
 }  // namespace

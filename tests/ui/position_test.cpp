@@ -41,21 +41,35 @@ bool Generates(int side, const char* from, const char* to, uint16_t flags) {
 
 // ---------------------------------------------------------------------------
 
+// What the writer and the start FEN give back for a text read: the same
+// text, or (second) its normal form.
 TEST(FenRoundTrip, WritesBackWhatItRead) {
   FreshGame();
-  for (const char* fen : {
-           kInitial,
-           kKiwipete,
-           "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq - 0 1",
-           "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
-           "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 1",
-           "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-       }) {
-    ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
-    EXPECT_EQ(CurrentFen(), fen);
-    EXPECT_EQ(std::string(FEN_string), fen);
+  const struct {
+    const char *fen, *written;
+  } cases[] = {
+      {kInitial, nullptr},
+      {kKiwipete, nullptr},
+      {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq - 0 1", nullptr},
+      {"rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", nullptr},
+      {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 1", nullptr},
+      {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", nullptr},
+      // Short ranks are filled with empty squares.
+      {"4k/8/8/8/8/8/8/4K w - -", "4k3/8/8/8/8/8/8/4K3 w - - 0 1"},
+      {"  4k3//8/8/8/8/8/4K3   b   -   -  ", "4k3/8/8/8/8/8/8/4K3 b - - 0 1"},
+      // Other characters among the castling letters are ignored.
+      {"r3k2r/8/8/8/8/8/8/R3K2R w xQ?k - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R w Qk - 0 1"},
+      // So are the count fields of the text.
+      {"4k3/8/8/8/8/8/8/4K3 b - - 37 80", "4k3/8/8/8/8/8/8/4K3 b - - 0 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fen);
+    const char* want = c.written ? c.written : c.fen;
+    ASSERT_EQ(FEN_to_pos(c.fen), 0);
+    EXPECT_EQ(CurrentFen(), want);
+    EXPECT_STREQ(FEN_string, want);
     const char* why = nullptr;
-    EXPECT_TRUE(PositionIsConsistent(&why)) << fen << ": " << (why ? why : "");
+    EXPECT_TRUE(PositionIsConsistent(&why)) << (why ? why : "");
   }
 }
 
@@ -83,14 +97,6 @@ TEST(FenRoundTrip, WriterCountsHalfMovesAndMoveNumbers) {
   EXPECT_EQ(CurrentFen(), "rnbqkb1r/pppppppp/5n2/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 3 2");
   Play(black, "b8", "c6");
   EXPECT_EQ(CurrentFen(), "r1bqkb1r/pppppppp/2n2n2/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 4 3");
-}
-
-TEST(FenRoundTrip, ShortRanksAreFilledWithEmptySquares) {
-  FreshGame();
-  ASSERT_EQ(FEN_to_pos("4k/8/8/8/8/8/8/4K w - -"), 0);
-  EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-  ASSERT_EQ(FEN_to_pos("  4k3//8/8/8/8/8/4K3   b   -   -  "), 0);
-  EXPECT_EQ(CurrentFen(), "4k3/8/8/8/8/8/8/4K3 b - - 0 1");
 }
 
 // ---------------------------------------------------------------------------
@@ -136,14 +142,6 @@ TEST(FenSetUp, ReadsItsOwnFenString) {
   EXPECT_EQ(GameSnapshot::Take(), before);
 }
 
-TEST(FenSetUp, IgnoresTheCountFieldsOfTheText) {
-  FreshGame();
-  ASSERT_EQ(FEN_to_pos("4k3/8/8/8/8/8/8/4K3 b - - 37 80"), 0);
-  EXPECT_EQ(GameCnt, 1);
-  EXPECT_EQ(Game50, 2);
-  EXPECT_STREQ(FEN_string, "4k3/8/8/8/8/8/8/4K3 b - - 0 1");
-}
-
 // ---------------------------------------------------------------------------
 
 // Each letter leaves its king and rook unmoved, but only where both stand
@@ -181,12 +179,6 @@ TEST(FenCastling, LettersFreeOnlyTheirOwnKingAndRook) {
   for (const char* sq : {"e1", "e8"}) EXPECT_EQ(Mvboard[Sq(sq)], 0) << sq;
 }
 
-TEST(FenCastling, OtherCharactersAreIgnored) {
-  FreshGame();
-  ASSERT_EQ(FEN_to_pos("r3k2r/8/8/8/8/8/8/R3K2R w xQ?k - 0 1"), 0);
-  EXPECT_EQ(CurrentFen(), "r3k2r/8/8/8/8/8/8/R3K2R w Qk - 0 1");
-}
-
 TEST(FenCastling, WriterReadsTheMoveCounts) {
   FreshGame();
   ASSERT_EQ(FEN_to_pos(kInitial), 0);
@@ -200,50 +192,44 @@ TEST(FenCastling, WriterReadsTheMoveCounts) {
 
 // ---------------------------------------------------------------------------
 
-// The position reached by moves and the same position set up from its FEN
-// have the same hash and the same en-passant square.
-void ExpectSameAsByMoves(const char* start, int side, const char* from, const char* to) {
-  FreshGame();
-  ASSERT_EQ(FEN_to_pos(start), 0);
-  Play(side, from, to);
-  const uint32_t key = hashkey;
-  const uint32_t bd = hashbd;
-  const uint8_t ep = epsquare;
-  const std::string fen = CurrentFen();
-  ASSERT_EQ(FEN_to_pos(fen.c_str()), 0) << fen;
-  EXPECT_EQ(epsquare, ep) << fen;
-  EXPECT_EQ(hashkey, key) << fen;
-  EXPECT_EQ(hashbd, bd) << fen;
-  EXPECT_TRUE(PositionIsConsistent());
-}
-
-TEST(FenEnPassant, DoubleStepWithoutCapturerGivesNoSquare) {
-  ExpectSameAsByMoves(kInitial, white, "e2", "e4");
-  EXPECT_EQ(epsquare, 0);
-  // The same with the square named in the text, as GUIs write it.
+// The position reached by a double step and the same position set up from
+// its FEN have the same hash and the same en-passant square, kept only when
+// a pawn can take.
+TEST(FenEnPassant, DoubleStepKeepsTheSquareOnlyBesideAnEnemyPawn) {
+  const struct {
+    const char* start;
+    int side;
+    const char *from, *to, *ep, *capturer;
+  } cases[] = {
+      {kInitial, white, "e2", "e4", nullptr, nullptr},
+      {"rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", white, "e2", "e4", "e3", "d4"},
+      {"rnbqkbnr/pppppppp/8/1P6/8/8/P1PPPPPP/RNBQKBNR b KQkq - 0 1", black, "a7", "a5", "a6", "b5"},
+      {"rnbqkbnr/pppppppp/8/6P1/8/8/PPPPPP1P/RNBQKBNR b KQkq - 0 1", black, "h7", "h5", "h6", "g5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start);
+    FreshGame();
+    ASSERT_EQ(FEN_to_pos(c.start), 0);
+    Play(c.side, c.from, c.to);
+    const uint32_t key = hashkey, bd = hashbd;
+    EXPECT_EQ(epsquare, c.ep ? Sq(c.ep) : 0);
+    const std::string fen = CurrentFen();
+    ASSERT_EQ(FEN_to_pos(fen.c_str()), 0) << fen;
+    EXPECT_EQ(epsquare, c.ep ? Sq(c.ep) : 0) << fen;
+    EXPECT_EQ(hashkey, key) << fen;
+    EXPECT_EQ(hashbd, bd) << fen;
+    EXPECT_TRUE(PositionIsConsistent());
+    if (c.capturer) {
+      EXPECT_TRUE(Generates(1 - c.side, c.capturer, c.ep, MF_EP | MF_CAPTURE));
+    }
+  }
+  // The square named in the text, as GUIs write it, without a capturer.
   FreshGame();
   ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"), 0);
   const uint32_t key = hashkey;
   ASSERT_EQ(FEN_to_pos("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"), 0);
   EXPECT_EQ(epsquare, 0);
   EXPECT_EQ(hashkey, key);
-}
-
-TEST(FenEnPassant, DoubleStepBesideAnEnemyPawnKeepsTheSquare) {
-  ExpectSameAsByMoves("rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", white, "e2",
-                      "e4");
-  EXPECT_EQ(epsquare, Sq("e3"));
-  EXPECT_TRUE(Generates(black, "d4", "e3", MF_EP | MF_CAPTURE));
-}
-
-TEST(FenEnPassant, BlackDoubleStepOnTheEdgeFile) {
-  ExpectSameAsByMoves("rnbqkbnr/pppppppp/8/1P6/8/8/P1PPPPPP/RNBQKBNR b KQkq - 0 1", black, "a7",
-                      "a5");
-  EXPECT_EQ(epsquare, Sq("a6"));
-  EXPECT_TRUE(Generates(white, "b5", "a6", MF_EP | MF_CAPTURE));
-  ExpectSameAsByMoves("rnbqkbnr/pppppppp/8/6P1/8/8/PPPPPP1P/RNBQKBNR b KQkq - 0 1", black, "h7",
-                      "h5");
-  EXPECT_EQ(epsquare, Sq("h6"));
 }
 
 TEST(FenEnPassant, SquaresThatCouldNotFollowADoubleStepAreIgnored) {
@@ -258,6 +244,12 @@ TEST(FenEnPassant, SquaresThatCouldNotFollowADoubleStepAreIgnored) {
     EXPECT_EQ(epsquare, 0) << ep;
     EXPECT_EQ(hashkey, key) << ep;
     EXPECT_EQ(hashbd, bd) << ep;
+  }
+  // Beside the pawn only one of its own side, or one across the board's edge.
+  for (const char* fen : {"rnbqkbnr/pppppppp/8/8/3PP3/8/PPP2PPP/RNBQKBNR b KQkq e3 0 1",
+                          "rnbqkbnr/1pppppp1/P7/7p/8/8/1PPPPPPP/RNBQKBNR w KQkq h6 0 1"}) {
+    ASSERT_EQ(FEN_to_pos(fen), 0) << fen;
+    EXPECT_EQ(epsquare, 0) << fen;
   }
   // White to move: the square must be on the sixth rank.
   ASSERT_EQ(FEN_to_pos("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR w KQkq e3 0 1"), 0);
@@ -377,9 +369,8 @@ TEST_F(FenRejection, ChecksThatArePossibleAreAccepted) {
 
 TEST(FenLongInput, OverlongFieldsDoNotOverflow) {
   FreshGame();
-  std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R w ";
-  fen += std::string(5000, 'K');
-  fen += " " + std::string(3000, 'e') + " " + std::string(3000, '9') + " 1";
+  const std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R w " + std::string(5000, 'K') + " " +
+                          std::string(3000, 'e') + " " + std::string(3000, '9') + " 1";
   ASSERT_EQ(FEN_to_pos(fen.c_str()), 0);
   EXPECT_LT(strlen(FEN_string), sizeof FEN_string);
   EXPECT_STREQ(FEN_string, "r3k2r/8/8/8/8/8/8/R3K2R w K - 0 1");
