@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../squares_fen.h"
 #include "app/lifecycle.h"
 #include "core/movetables.h"
 #include "core/vorna.h"
@@ -72,24 +73,7 @@ std::string Fen(int wk, int bk, int kind, int owner, int sq, int stm) {
   squares[wk] = 'K';
   squares[bk] = 'k';
   squares[sq] = owner == white ? kPieceLetters[kind] - 'a' + 'A' : kPieceLetters[kind];
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const char c = squares[rank * 8 + file];
-      if (c == 0) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += stm == white ? " w - - 0 1" : " b - - 0 1";
-  return fen;
+  return SquaresFen(squares, stm);
 }
 
 // The engine's score at ply 1 that a Gaviota answer stands for; false when

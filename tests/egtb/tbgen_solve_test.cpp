@@ -9,6 +9,7 @@
 
 #include "core/perft.h"
 #include "egtb/tbindex.h"
+#include "squares_fen.h"
 #include "test_util.h"
 
 namespace {
@@ -41,27 +42,7 @@ std::string Fen(const TbgLayout& l, const TbgPos& p, int side) {
     const char c = " pnbrqk"[l.men[m].kind];
     board[p.sq[m]] = l.men[m].side == 0 ? static_cast<char>(c - 32) : c;
   }
-  std::string fen;
-  for (int r = 7; r >= 0; r--) {
-    int empty = 0;
-    for (int f = 0; f < 8; f++) {
-      const char c = board[r * 8 + f];
-      if (c == '.') {
-        empty++;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (r) fen += '/';
-  }
-  fen += side ? " b - " : " w - ";
-  fen += p.ep < 0 ? std::string("-")
-                  : std::string{static_cast<char>('a' + (p.ep & 7)),
-                                static_cast<char>('1' + (p.ep >> 3))};
-  return fen + " 0 1";
+  return SquaresFen(board, side, p.ep);
 }
 
 struct TableCase {

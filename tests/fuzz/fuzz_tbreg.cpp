@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "../squares_fen.h"
 #include "app/lifecycle.h"
 #include "core/bytes.h"
 #include "core/movetables.h"
@@ -116,35 +117,6 @@ struct SideFiles {
   bool plain_fits = false;  // the plain file has the table's length
 };
 
-// The FEN of 64 squares (0 empty, else the piece letter), a1 first.
-std::string Fen(const char* squares, int side, int ep) {
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      const char c = squares[rank * 8 + file];
-      if (c == 0) {
-        empty++;
-        continue;
-      }
-      if (empty > 0) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty > 0) fen += static_cast<char>('0' + empty);
-    if (rank > 0) fen += '/';
-  }
-  fen += side == 0 ? " w " : " b ";
-  fen += "- ";
-  if (ep < 0) {
-    fen += "-";
-  } else {
-    fen += static_cast<char>('a' + ep % 8);
-    fen += static_cast<char>('1' + ep / 8);
-  }
-  return fen + " 0 1";
-}
-
 // Sets a position up and probes it; 0 when the FEN is refused, else 1 with
 // the probe's answer and score.
 int Probe(const std::string& fen, int side, int ply, int* found, int32_t* score) {
@@ -212,7 +184,7 @@ void ProbePositions(Rng& rng) {
       const int ply = 1 + static_cast<int>(rng.Next() % 20);
       int found = 0;
       int32_t score = 0;
-      if (!Probe(Fen(squares, side, ep), side, ply, &found, &score)) continue;
+      if (!Probe(SquaresFen(squares, side, ep), side, ply, &found, &score)) continue;
       if (symmetric) continue;
       char flipped[64];
       for (int sq = 0; sq < 64; sq++) {
@@ -224,7 +196,7 @@ void ProbePositions(Rng& rng) {
       const int flipped_ep = ep < 0 ? -1 : (7 - ep / 8) * 8 + ep % 8;
       int found2 = 0;
       int32_t score2 = 0;
-      Check(Probe(Fen(flipped, 1 - side, flipped_ep), 1 - side, ply, &found2, &score2) == 1,
+      Check(Probe(SquaresFen(flipped, 1 - side, flipped_ep), 1 - side, ply, &found2, &score2) == 1,
             "the flipped position refused");
       Check(found2 == found && (found == 0 || score2 == score),
             "the flipped position probes differently");

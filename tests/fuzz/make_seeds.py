@@ -9,6 +9,7 @@ The seeds go to tests/fuzz/corpus/{booktext,bookprobe,learn}, replacing
 what was there."""
 
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -21,16 +22,9 @@ CORPUS = os.path.join(ROOT, "tests", "fuzz", "corpus")
 BOOK = os.path.join(ROOT, "data", "vorna.bok")
 
 # The positions of fuzz_common.h's kLines, in the same order.
-LINES = [
-    "",
-    "e2e4",
-    "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1",
-    "d2d4 d7d5 c2c4",
-    "e2e4 d7d5 e4e5 f7f5",
-    "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6 c1e3 e7e5 d4b3",
-    "g1f3 g8f6 h1g1 h8g8 g1h1 g8h8 f3g1 f6g8",
-    "e2e4 e7e5 d1h5 b8c6 f1c4 g8f6 h5f7",
-]
+with open(os.path.join(ROOT, "tests", "fuzz", "fuzz_common.h")) as header:
+    LINES = re.findall(r'^    "([a-h1-8 ]*)",$',
+                       header.read().split("kLines[kLineCount] = {")[1].split("};")[0], re.M)
 # A move from each of them (none after the mate), so that the books hold
 # the positions themselves.
 NEXT = ["e2e4", "e7e5", "f8e7", "e7e6", "e5f6", "c8e6", "e2e4"]
