@@ -1,8 +1,9 @@
 // The engine's command loop inside a fuzz target: start-up as in the
 // program (small hash tables, no keep-alive thread, files in a private
-// folder that is also the working folder while commands run), input through a pipe as a GUI
-// sends it, and searches of one ply (and the quiescence search). The end of input, where the
-// program would leave, throws back to the target.
+// folder that is also the working folder while commands run), input through
+// a pipe as a GUI sends it, and searches of one ply (and the quiescence
+// search). The end of input, where the program would leave, throws back to
+// the target.
 #pragma once
 
 #include <dirent.h>
@@ -21,6 +22,7 @@
 #include "core/makemove.h"
 #include "core/movetables.h"
 #include "core/startup.h"
+#include "fuzz_common.h"
 #include "platform/platform.h"
 #include "search/driver.h"
 #include "search/hashtable.h"
@@ -38,9 +40,10 @@ namespace fuzz {
 
 struct EndOfInput {};
 
+inline const char* target_name = "fuzz";
+
 [[noreturn]] inline void Fail(const char* what, const std::string& input) {
-  fprintf(stderr, "fuzz: %s\ninput: %s\n", what, input.c_str());
-  abort();
+  Fail(target_name, what, input);
 }
 
 inline std::string Folder() {
@@ -60,10 +63,8 @@ inline void ClearFolder() {
   closedir(dir);
 }
 
-inline void WriteFile(const std::string& name, const uint8_t* data, size_t size) {
-  FILE* f = fopen((Folder() + name).c_str(), "wb");
-  if (f == nullptr || fwrite(data, 1, size, f) != size || fclose(f) != 0)
-    Fail("cannot write a file", name);
+inline void WriteFolderFile(const char* name, const void* data, size_t size) {
+  if (!WriteFile((Folder() + name).c_str(), data, size)) Fail("cannot write a file", name);
 }
 
 // "both" and "test" are kept from the engine: a whole game against itself,
@@ -77,16 +78,14 @@ inline std::string WithoutSlowCommands(const uint8_t* data, size_t size) {
 }
 
 // Once per process: the engine's start-up.
-inline void StartEngine() {
+inline void StartEngine(const char* target) {
   static bool started = false;
   if (started) return;
   started = true;
-  char dir[] = "/tmp/vorna-fuzz-XXXXXX";
-  if (mkdtemp(dir) == nullptr) Fail("no private folder", dir);
-  snprintf(vornapath, sizeof vornapath, "%s/", dir);
+  target_name = target;
+  Start(target);
   const char settings[] = "MAX_HASH: 4\nPONDER: ON\n";
-  WriteFile("vorna.ics", reinterpret_cast<const uint8_t*>(settings), sizeof settings - 1);
-  OutFile = fopen("/dev/null", "w");
+  WriteFolderFile("vorna.ics", settings, sizeof settings - 1);
   ExitHook = [] { throw EndOfInput{}; };
   IterationCap = 1;
   ics = 1;
@@ -94,7 +93,6 @@ inline void StartEngine() {
   ReadInitFile();
   if (hashflag && AllocateTTable() != 0) Fail("no hash tables", "");
   SearchInputPoll = PollSearchInput;
-  InitializeTables();
   OpenBook();
   InitLearn();
 }
@@ -116,15 +114,14 @@ inline void RunCommands(const std::string& text) {
   const int saved = InputFd;
   InputFd = fds[0];
   ResetInput();
-  // Files named in the input are the private folder's; libFuzzer's own
-  // paths may be relative, so the working folder is changed only meanwhile.
-  char here[4096];
-  if (getcwd(here, sizeof here) == nullptr || chdir(vornapath) != 0) Fail("no private folder", "");
-  try {
-    MainLoop();
-  } catch (const EndOfInput&) {
+  {
+    // Files named in the input are the private folder's.
+    InFolder in_folder;
+    try {
+      MainLoop();
+    } catch (const EndOfInput&) {
+    }
   }
-  if (chdir(here) != 0) Fail("cannot go back to the working folder", here);
   InputFd = saved;
   PlatformClose(fds[0]);
   ResetInput();

@@ -5,7 +5,7 @@
 #include "engine_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::StartEngine();
+  fuzz::StartEngine("fuzz_commands");
   fuzz::ClearFolder();
   const std::string text = fuzz::WithoutSlowCommands(data, size);
   fuzz::RunCommands(text);

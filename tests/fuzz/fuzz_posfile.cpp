@@ -3,9 +3,9 @@
 #include "engine_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::StartEngine();
+  fuzz::StartEngine("fuzz_posfile");
   fuzz::ClearFolder();
-  fuzz::WriteFile("fuzz.pos", data, size);
+  fuzz::WriteFolderFile("fuzz.pos", data, size);
   const std::string input(reinterpret_cast<const char*>(data), size);
   fuzz::RunCommands("xboard\nprotover 2\nforce\npget fuzz.pos\n");
   fuzz::CheckGame(input, true);

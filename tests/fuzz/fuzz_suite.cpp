@@ -4,12 +4,12 @@
 #include "engine_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::StartEngine();
+  fuzz::StartEngine("fuzz_suite");
   fuzz::ClearFolder();
   const std::string commands = fuzz::WithoutSlowCommands(data, size);
-  fuzz::WriteFile("cmds", reinterpret_cast<const uint8_t*>(commands.data()), commands.size());
+  fuzz::WriteFolderFile("cmds", commands.data(), commands.size());
   const char position[] = ";white mates\nKg1\nTh1\nka8\nba7\nbb7\nZW\n";
-  fuzz::WriteFile("a.pos", reinterpret_cast<const uint8_t*>(position), sizeof position - 1);
+  fuzz::WriteFolderFile("a.pos", position, sizeof position - 1);
   fuzz::RunCommands("xboard\nprotover 2\nbatch cmds\n");
   fuzz::CheckGame(commands, commands.find("edit") == std::string::npos);
   return 0;
