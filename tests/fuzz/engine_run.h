@@ -149,4 +149,19 @@ inline void CheckGame(const std::string& input, bool walk_record) {
   }
 }
 
+// The bytes as the file name, read by command (a name follows it), then
+// read again and moved on from; the game is checked after each.
+inline void ReadAndMove(const char* target, const char* command, const char* name,
+                        const uint8_t* data, size_t size) {
+  StartEngine(target);
+  ClearFolder();
+  WriteFolderFile(name, data, size);
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  const std::string read = std::string("xboard\nprotover 2\nforce\n") + command + " " + name + "\n";
+  RunCommands(read);
+  CheckGame(input, true);
+  RunCommands(read + "go\n");
+  CheckGame(input, true);
+}
+
 }  // namespace fuzz
