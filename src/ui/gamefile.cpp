@@ -164,6 +164,8 @@ bool TakeBack(Scratch* s, const GameEntry& e, int* mover, bool* castling) {
     s->color[to] = s->color[rook_now] = neutral;
     if (s->mvboard[from] > 0) s->mvboard[from]--;
     if (s->mvboard[rook_home] > 0) s->mvboard[rook_home]--;
+    // Only an unmoved king and rook castle.
+    if (s->mvboard[from] != 0 || s->mvboard[rook_home] != 0) return false;
     *castling = true;
     return FitsPieceLists(*s);
   }
@@ -407,7 +409,8 @@ bool ReadGameFile(FILE* file, LoadedGame* g) {
     if (g->count == kLastEntry) return false;
     if (!ParseEntry(line, &g->entries[++g->count])) return false;
   }
-  return true;
+  // The last irreversible move lies inside the game.
+  return g->game50 <= g->count + 1;
 }
 
 // Takes the loaded moves back one by one on a copy of the final position:
@@ -431,7 +434,11 @@ bool CheckLoadedMoves(LoadedGame* g, int* side_to_move) {
     if (next_mover >= 0 && mover == next_mover) return false;
     if (last_mover < 0) last_mover = mover;
     next_mover = mover;
-    const int ep = i >= 2 ? EnPassantAfter(s.board, s.color, g->entries[i - 1].move) : 0;
+    // A capture en passant had its square; the first move after a set-up
+    // has no move before it to tell.
+    const int ep = (MoveFlags(e.move) & MF_EP) ? MoveTo(e.move)
+                   : i >= 2 ? EnPassantAfter(s.board, s.color, g->entries[i - 1].move)
+                            : 0;
     e.epsq = static_cast<uint8_t>(ep);
     ScratchHash(s, ep, &e.hashkey, &e.hashbd);
   }
@@ -746,9 +753,9 @@ int GetGame(int last) {
   Game50 = static_cast<int16_t>(g.game50);
   snprintf(oppnam, sizeof oppnam, "%s ", g.name);
   selective = static_cast<int16_t>(g.selective);
-  player = static_cast<int32_t>(g.player);
-  computer = static_cast<int32_t>(g.computer);
-  opponent = static_cast<int32_t>(g.opponent);
+  // The side to move, whose move the engine awaits, is the one the record
+  // leads to (FEN_to_pos set the roles so); a file whose fields say
+  // otherwise would let the wrong side move on "go".
   TCflag = static_cast<int16_t>(g.tcflag);
   OperatorTime = static_cast<int32_t>(g.operator_time);
   ilev = static_cast<int32_t>(g.ilev);

@@ -143,7 +143,13 @@ inline void CheckGame(const std::string& input, bool walk_record) {
     if (!PositionIsConsistent(&why)) Fail(why != nullptr ? why : "inconsistent after undo", input);
     if (hashkey != e.hashkey || hashbd != e.hashbd)
       Fail("taking back does not give the recorded position", input);
-    if (!Redo()) Fail("a recorded move is not legal", input);
+    if (!Redo()) {
+      const int from = MoveFrom(e.move), to = MoveTo(e.move);
+      char where[160];
+      snprintf(where, sizeof where, "entry %d, %d->%d (%.7s) in %s", GameCnt + 1, from, to, e.san,
+               Fen().c_str());
+      Fail("a recorded move is not legal", where);
+    }
     if (hashkey != key || hashbd != bd) Fail("a recorded move made again differs", input);
     Undo();
   }

@@ -164,6 +164,71 @@ TEST_F(GameFiles, LoadClearsTheEntriesPastTheGame) {
   EXPECT_EQ(GameCnt, 2);
 }
 
+// Found by fuzzing: the file's fields for the side to move and the roles
+// were believed over its moves, so after "go" Black moved again after a
+// Black move; a last irreversible move past the end of the game was taken.
+TEST_F(GameFiles, SideToMoveAndRolesComeFromTheMoves) {
+  struct Case {
+    const char* line2;  // 0, selective, player
+    const char* line3;  // computer + 1, opponent + 1, Game50
+    bool loads;
+  } const cases[] = {
+      {"0 1 0", "2 1 2", true},  // as saved
+      {"0 1 1", "2 1 2", true},  // Black said to move
+      {"0 1 0", "1 2 2", true},  // Black said to be awaited
+      {"0 1 0", "2 1 3", true},  // an irreversible move still to come
+      {"0 1 0", "2 1 4", false},
+  };
+  Play("e2e4", "e4");
+  Play("e7e5", "e5");
+  Save("field.sav");
+  const std::string text = ReadText("field.sav");
+  const size_t line2 = text.find('\n') + 1, line3 = text.find('\n', line2) + 1;
+  const size_t rest = text.find('\n', line3) + 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.line2) + " / " + c.line3);
+    WriteBytes("field.sav",
+               text.substr(0, line2) + c.line2 + "\n" + c.line3 + "\n" + text.substr(rest));
+    FreshGame();
+    ASSERT_EQ(Load("field.sav"), c.loads ? 0 : 1);
+    if (!c.loads) continue;
+    EXPECT_EQ(player, white);
+    EXPECT_EQ(opponent, white);
+    EXPECT_EQ(computer, black);
+    ASSERT_EQ(Undo(), 1);
+    EXPECT_EQ(Redo(), 1);
+  }
+}
+
+// Found by fuzzing: an en-passant capture as the first move after a set-up
+// lost its square on loading, and a castling by a king or rook that had
+// moved before was loaded; neither could be taken back and made again.
+TEST_F(GameFiles, LoadedFirstCaptureEnPassantAndCastlingReplay) {
+  SetFen("4k3/8/8/3pP3/8/8/8/R3K2R w KQ d6 0 1");
+  Play("e5d6", "exd6");
+  Play("e8d7", "Kd7");
+  Play("e1g1", "O-O");
+  Save("special.sav");
+  FreshGame();
+  ASSERT_EQ(Load("special.sav"), 0);
+  ASSERT_EQ(Undo(), 1);
+  EXPECT_EQ(Redo(), 1);
+  ASSERT_EQ(Undo() + Undo() + Undo(), 3);
+  EXPECT_EQ(epsquare, Sq("d6"));
+  EXPECT_EQ(Redo(), 1);
+
+  // The move count of e1 says the king had moved before it castled.
+  std::string text = ReadText("special.sav");
+  size_t line = 0;
+  for (int i = 0; i < 6 + Sq("e1"); i++) line = text.find('\n', line) + 1;
+  const size_t end = text.find('\n', line);
+  ASSERT_EQ(text.substr(line, end - line), "0 1");
+  text[end - 1] = '2';
+  WriteBytes("special.sav", text);
+  FreshGame();
+  EXPECT_EQ(Load("special.sav"), 1);
+}
+
 TEST_F(GameFiles, LoadOfAGameSetUpWithBlackToMoveKeepsThePlaceholder) {
   SetFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
   Play("e7e5", "e5");
