@@ -413,6 +413,17 @@ bool ReadGameFile(FILE* file, LoadedGame* g) {
   return g->game50 <= g->count + 1;
 }
 
+// The king of the side whose man stands on sq is not attacked (true when
+// sq is off the board or empty: the take-back refuses those).
+bool KingSafe(const Scratch& s, int sq) {
+  if (sq > 63 || s.color[sq] == neutral) return true;
+  const int side = s.color[sq];
+  for (int k = 0; k < 64; k++)
+    if (s.board[k] == king && s.color[k] == side)
+      return !BoardAttacks(s.board, s.color, k, 1 - side);
+  return false;
+}
+
 // Takes the loaded moves back one by one on a copy of the final position:
 // every entry must fit the board, the sides must alternate, and only entry
 // 1 may be the placeholder for White's missing move. On the way each
@@ -428,10 +439,17 @@ bool CheckLoadedMoves(LoadedGame* g, int* side_to_move) {
       if (i != 1 || next_mover == white) return false;
       break;
     }
+    // The move left its king safe; a castling king neither stood in check
+    // nor crossed an attacked square.
+    if (!KingSafe(s, MoveTo(e.move))) return false;
     int mover;
     bool castling;
     if (!TakeBack(&s, e, &mover, &castling)) return false;
     if (next_mover >= 0 && mover == next_mover) return false;
+    const int from = MoveFrom(e.move), passed = (from + MoveTo(e.move)) / 2;
+    if (castling && (BoardAttacks(s.board, s.color, from, 1 - mover) ||
+                     BoardAttacks(s.board, s.color, passed, 1 - mover)))
+      return false;
     if (last_mover < 0) last_mover = mover;
     next_mover = mover;
     // A capture en passant had its square; the first move after a set-up

@@ -102,13 +102,14 @@ bool ReadPlacement(Field f, Setup* s) {
   return rank == 0;
 }
 
-// 1 when side attacks square sq on the scratch board.
-bool Attacked(const Setup& s, int sq, int side) {
+}  // namespace
+
+bool BoardAttacks(const int16_t* b, const int16_t* c, int sq, int side) {
   const int rank = Rank(sq);
   const int file = File(sq);
-  auto holds = [&s, side](int r, int f, int kind) {
+  auto holds = [b, c, side](int r, int f, int kind) {
     if (r < 0 || r > 7 || f < 0 || f > 7) return false;
-    return s.board[r * 8 + f] == kind && s.color[r * 8 + f] == side;
+    return b[r * 8 + f] == kind && c[r * 8 + f] == side;
   };
   const int behind = side == white ? -1 : 1;  // a pawn attacks from one rank behind
   if (holds(rank + behind, file - 1, pawn) || holds(rank + behind, file + 1, pawn)) return true;
@@ -125,12 +126,19 @@ bool Attacked(const Setup& s, int sq, int side) {
     if (holds(rank + dr, file + df, king)) return true;
     for (int r = rank + dr, f = file + df; r >= 0 && r <= 7 && f >= 0 && f <= 7; r += dr, f += df) {
       const int q = r * 8 + f;
-      if (s.board[q] == no_piece) continue;
-      if (s.color[q] == side && (s.board[q] == slider || s.board[q] == queen)) return true;
+      if (b[q] == no_piece) continue;
+      if (c[q] == side && (b[q] == slider || b[q] == queen)) return true;
       break;
     }
   }
   return false;
+}
+
+namespace {
+
+// 1 when side attacks square sq on the scratch board.
+bool Attacked(const Setup& s, int sq, int side) {
+  return BoardAttacks(s.board, s.color, sq, side);
 }
 
 // A position the engine can hold and play: one king a side, at most sixteen

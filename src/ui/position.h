@@ -22,6 +22,9 @@ int FEN_to_pos(const char* text);
 void pos_to_FEN(char* dst);
 // The same, cut to size bytes (always terminated when size > 0).
 void pos_to_FEN(char* dst, size_t size);
+// Whether side attacks sq on the board of board/color arrays (no piece
+// lists needed): for checking positions that are not set up.
+bool BoardAttacks(const int16_t* b, const int16_t* c, int sq, int side);
 // The placement field of board/color arrays (rank 8 to 1, empty squares as
 // digits) into out, which needs 72 bytes.
 void WritePlacement(const int16_t* b, const int16_t* c, char* out);

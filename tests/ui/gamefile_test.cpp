@@ -229,6 +229,40 @@ TEST_F(GameFiles, LoadedFirstCaptureEnPassantAndCastlingReplay) {
   EXPECT_EQ(Load("special.sav"), 1);
 }
 
+// A record whose king walked into check, or castled out of or through
+// check, is refused: its moves could not be made again.
+TEST_F(GameFiles, MovesIntoCheckAreRefused) {
+  struct Case {
+    const char* fen;
+    const char* played[2][2];  // coordinates and SAN of two legal moves
+    int from, to;              // squares of the first move as the file will say
+  } const cases[] = {
+      {"4k3/4r3/8/8/8/8/8/3K4 w - - 0 1", {{"d1c1", "Kc1"}, {"e8d8", "Kd8"}}, 3, 4},
+      {"4k3/4r3/8/8/8/8/8/R3K3 w Q - 0 1", {{"e1d1", "Kd1"}, {"e8f8", "Kf8"}}, 4, 2},
+      {"4k3/3r4/8/8/8/8/8/R3K3 w Q - 0 1", {{"e1f1", "Kf1"}, {"e8f8", "Kf8"}}, 4, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fen);
+    SetFen(c.fen);
+    for (const auto& m : c.played) Play(m[0], m[1]);
+    Save("check.sav");
+    ASSERT_EQ(Load("check.sav"), 0);  // as played
+    // The first move made instead to c.to (castling: the rook from a1 too).
+    std::vector<std::string> lines;
+    std::istringstream in(ReadText("check.sav"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    const int played_to = Sq(c.played[0][0] + 2);
+    std::swap(lines[6 + played_to], lines[6 + c.to]);
+    if (c.to == Sq("c1")) std::swap(lines[6 + Sq("a1")], lines[6 + Sq("d1")]);
+    lines[70].replace(0, lines[70].find(' '), std::to_string(c.from * 256 + c.to));
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    WriteBytes("check.sav", text);
+    FreshGame();
+    EXPECT_EQ(Load("check.sav"), 1);
+  }
+}
+
 TEST_F(GameFiles, LoadOfAGameSetUpWithBlackToMoveKeepsThePlaceholder) {
   SetFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
   Play("e7e5", "e5");
