@@ -97,7 +97,11 @@ void CorrectClock(int side) {
 
 namespace {
 
+// The clock never stops the search inside the first root move of the
+// first iteration: until then no move has a score, and the move played
+// would be a blind one, reported as a stalemate.
 void StopSearch() {
+  if (Sdepth <= 1 && RootCnt == 0) return;
   if (PonderOn)
     WouldTimeout = 1;
   else

@@ -294,4 +294,31 @@ TEST_F(Clocks, ClockCheckStopsAtTheLimits) {
   }
 }
 
+// Found by fuzzing: "st 0" stopped the search before any root move had a
+// score, and the engine played a blind move and claimed a stalemate. The
+// first root move of the first iteration is now always searched.
+TEST_F(Clocks, NoTimeAtAllStillScoresTheFirstRootMove) {
+  TCflag = 0;
+  TCminutes = TCseconds = 0;
+  const SavedGlobals keep{RootCnt, mate, hint};
+  for (int root_moves : {0, 1}) {
+    SCOPED_TRACE(root_moves);
+    timeout = PonderOn = 0;
+    Sdepth = 1;
+    RootCnt = root_moves;
+    CheckElapsedTime(0);
+    EXPECT_EQ(timeout, root_moves);
+  }
+  SetFen("r1bqkb1r/pppp1ppp/2n2n2/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4");
+  TCflag = 0;
+  TCminutes = TCseconds = 0;
+  computer = white;
+  opponent = black;
+  MaxSearchDepth = 31;
+  const std::string out = CaptureOutput([] { SelectMove(white); });
+  EXPECT_EQ(out.find("Stalemate"), std::string::npos) << out;
+  EXPECT_EQ(mate, 0);
+  EXPECT_EQ(GameCnt, 1) << out;
+}
+
 }  // namespace
