@@ -258,8 +258,12 @@ Outcome RunCommand(const char* w, bool& matched) {
     ClearScreen();
     UpdateDisplay(0, 0, 1, 0);
   } else if (!strcmp(w, "switch") || !strcmp(w, "go")) {
-    computer = 1 - computer;
-    opponent = 1 - opponent;
+    // Once the game is over on the board nobody is to move: the roles stay,
+    // so that the side to move is still the one whose move is awaited.
+    if (!mate) {
+      computer = 1 - computer;
+      opponent = 1 - opponent;
+    }
     force = 0;
     watchdog = 0;
     Sdepth = 0;

@@ -413,6 +413,44 @@ bool ReadGameFile(FILE* file, LoadedGame* g) {
   return g->game50 <= g->count + 1;
 }
 
+// The man on from can go to to as its kind moves (castling aside): a
+// slider along a free line, a pawn ahead onto empty squares or aside onto a
+// man or past a pawn that has just double-stepped.
+bool ManGoes(const Scratch& s, int from, int to) {
+  const int side = s.color[from];
+  const int df = File(to) - File(from), dr = Rank(to) - Rank(from);
+  const int adf = abs(df), adr = abs(dr);
+  switch (s.board[from]) {
+    case pawn: {
+      const int ahead = side == white ? 1 : -1;
+      if (adf == 1 && dr == ahead) {
+        const int behind = to - 8 * ahead;
+        return s.color[to] == 1 - side ||
+               (s.color[to] == neutral && s.board[behind] == pawn && s.color[behind] == 1 - side);
+      }
+      if (df != 0 || s.color[from + 8 * ahead] != neutral) return false;
+      if (dr == ahead) return true;
+      const int start = side == white ? 1 : 6;
+      return dr == 2 * ahead && Rank(from) == start && s.color[to] == neutral;
+    }
+    case knight:
+      return (adf == 1 && adr == 2) || (adf == 2 && adr == 1);
+    case king:
+      return adf <= 1 && adr <= 1;
+    default:
+      break;
+  }
+  const bool straight = df == 0 || dr == 0, diagonal = adf == adr;
+  const int kind = s.board[from];
+  if (!(kind == rook && straight) && !(kind == bishop && diagonal) &&
+      !(kind == queen && (straight || diagonal)))
+    return false;
+  const int step = (dr > 0 ? 8 : dr < 0 ? -8 : 0) + (df > 0 ? 1 : df < 0 ? -1 : 0);
+  for (int sq = from + step; sq != to; sq += step)
+    if (s.color[sq] != neutral) return false;
+  return true;
+}
+
 // The king of the side whose man stands on sq is not attacked (true when
 // sq is off the board or empty: the take-back refuses those).
 bool KingSafe(const Scratch& s, int sq) {
@@ -447,8 +485,9 @@ bool CheckLoadedMoves(LoadedGame* g, int* side_to_move) {
     if (!TakeBack(&s, e, &mover, &castling)) return false;
     if (next_mover >= 0 && mover == next_mover) return false;
     const int from = MoveFrom(e.move), passed = (from + MoveTo(e.move)) / 2;
-    if (castling && (BoardAttacks(s.board, s.color, from, 1 - mover) ||
-                     BoardAttacks(s.board, s.color, passed, 1 - mover)))
+    if (castling ? BoardAttacks(s.board, s.color, from, 1 - mover) ||
+                       BoardAttacks(s.board, s.color, passed, 1 - mover)
+                 : !ManGoes(s, from, MoveTo(e.move)))
       return false;
     if (last_mover < 0) last_mover = mover;
     next_mover = mover;

@@ -68,6 +68,12 @@ TRANSCRIPTS = {
          ["unexpected input: <%s> " % w for w in
           "1/2-1/2 {Game drawn because both players ran out of time}".split()]),
         ("new\nforce\ne2e4", [])],
+    # Found by fuzzing: "go" after the mate handed the mated side's turn to
+    # the mating side, which then moved twice.
+    "go_after_the_mate_changes_nothing": [
+        ("new\nforce\nf2f3\ne7e5\ng2g4\ngo", None),
+        ("go", []),
+        ("b8c6", ["Illegal move: b8c6"])],
     "undo_back_and_remove": [
         ("new\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nundo", []),
         ("b8c6\nback", []),           # the same move is legal again

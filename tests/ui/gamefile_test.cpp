@@ -229,9 +229,10 @@ TEST_F(GameFiles, LoadedFirstCaptureEnPassantAndCastlingReplay) {
   EXPECT_EQ(Load("special.sav"), 1);
 }
 
-// A record whose king walked into check, or castled out of or through
-// check, is refused: its moves could not be made again.
-TEST_F(GameFiles, MovesIntoCheckAreRefused) {
+// A record whose king walked into check, castled out of or through check,
+// or whose man moved as its kind cannot, is refused: its moves could not be
+// made again (found by fuzzing).
+TEST_F(GameFiles, MovesThatCouldNotBeMadeAreRefused) {
   struct Case {
     const char* fen;
     const char* played[2][2];  // coordinates and SAN of two legal moves
@@ -240,6 +241,8 @@ TEST_F(GameFiles, MovesIntoCheckAreRefused) {
       {"4k3/4r3/8/8/8/8/8/3K4 w - - 0 1", {{"d1c1", "Kc1"}, {"e8d8", "Kd8"}}, 3, 4},
       {"4k3/4r3/8/8/8/8/8/R3K3 w Q - 0 1", {{"e1d1", "Kd1"}, {"e8f8", "Kf8"}}, 4, 2},
       {"4k3/3r4/8/8/8/8/8/R3K3 w Q - 0 1", {{"e1f1", "Kf1"}, {"e8f8", "Kf8"}}, 4, 2},
+      {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", {{"b1c3", "Nc3"}, {"e8d8", "Kd8"}}, 1, 17},
+      {"4k3/8/8/8/8/8/1P6/2B1K3 w - - 0 1", {{"c1d2", "Bd2"}, {"e8d8", "Kd8"}}, 2, 16},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fen);
