@@ -378,7 +378,8 @@ bool FCheckUncompressed(FILE* f, const std::string& path, uint32_t& cb) {
     return false;
   }
   const long length = std::ftell(f);
-  if (length < 0 || length > 0xffffffffL || (cb != 0 && static_cast<uint64_t>(length) != cb)) {
+  if (length < 0 || static_cast<uint64_t>(length) > 0xffffffffu ||
+      (cb != 0 && static_cast<uint64_t>(length) != cb)) {
     OutPrintf("*** %s corrupted\n", path.c_str());
     OutFlush();
     return false;
