@@ -64,6 +64,9 @@ void SetResponseTime(int side) {
     ResponseTime = Level;
   }
   if (ResponseTime < 1) ResponseTime = 1;
+  // The search grants itself up to six budgets: keep that within 32 bits
+  // whatever clock or level the GUI gave (a month a move is no limit).
+  if (ResponseTime > kMaxResponseTime) ResponseTime = kMaxResponseTime;
   ExtraTime = 0;
   WouldTimeout = 0;
   timeout = 0;

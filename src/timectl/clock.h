@@ -12,6 +12,9 @@ struct SideClock {
 };
 
 extern SideClock TimeControl[2];
+// The largest budget of a move, in centiseconds.
+constexpr int32_t kMaxResponseTime = INT32_MAX / 8;
+
 extern int32_t node_inc;      // nodes between two clock checks
 extern int32_t time0;         // clock reading at the last reset
 extern int32_t et0;           // ElapsedTime at the previous check

@@ -321,4 +321,18 @@ TEST_F(Clocks, NoTimeAtAllStillScoresTheFirstRootMove) {
   EXPECT_EQ(GameCnt, 1) << out;
 }
 
+// Found by fuzzing: a huge fixed time or clock made the budget so large
+// that the search's extra time (up to six budgets) overflowed.
+TEST_F(Clocks, BudgetStaysWithinWhatTheSearchCanMultiply) {
+  TCflag = 0;
+  Level = INT32_MAX - 1;
+  SetResponseTime(white);
+  EXPECT_EQ(ResponseTime, kMaxResponseTime);
+  TCflag = 2;
+  TimeControl[white] = {1, INT32_MAX - 1};
+  SetResponseTime(white);
+  EXPECT_LE(ResponseTime, kMaxResponseTime);
+  EXPECT_GT(ResponseTime, 0);
+}
+
 }  // namespace
