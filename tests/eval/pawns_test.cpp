@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kAny = -999;
-
 // The pawn on sq scored after TermPosition(fen) with side to move: delta is
 // the score beyond the pawn's square table; weak names a square the pawn
 // leaves weak (WfieldBoard 11); passed 1 if the pawn is recorded as its
@@ -86,23 +84,15 @@ TEST(PawnStructure, TermsOfOnePawn) {
     const int s = Sq(c.sq);
     const int delta = Pawn(c.sq, c.side) - Mwpawn[s];
     const int passed = passed_fl[white][File(s)];
-    const struct {
-      const char* what;
-      int got, want;
-    } checks[] = {{"delta", delta, c.delta},
-                  {"passed",
-                   passed == 64  ? 0
-                   : passed == s ? 1
-                                 : -1,
-                   c.passed},
-                  {"Rook_Precious", Rook_Precious[black], c.precious},
-                  {"HungVar", HungVar[white], c.hung},
-                  {"KID", KID[white], c.kid}};
-    for (const auto& k : checks) {
-      if (k.want != kAny) {
-        EXPECT_EQ(k.got, k.want) << k.what;
-      }
-    }
+    ExpectTerms({{"delta", delta, c.delta},
+                 {"passed",
+                  passed == 64  ? 0
+                  : passed == s ? 1
+                                : -1,
+                  c.passed},
+                 {"Rook_Precious", Rook_Precious[black], c.precious},
+                 {"HungVar", HungVar[white], c.hung},
+                 {"KID", KID[white], c.kid}});
     if (c.weak) {
       const int w = Sq(c.weak);
       EXPECT_EQ(WfieldBoard[w], 11);

@@ -2,8 +2,11 @@
 // called on a position and their values checked by hand.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "core/board.h"
@@ -81,4 +84,21 @@ inline int32_t EvalRoot(const std::string& fen) {
   Root(fen);
   const int side = FenSide(fen);
   return evaluate(side, 1 - side, 1, -12000, 12000);
+}
+
+// A term a case does not pin down.
+constexpr int kAny = -999;
+
+struct TermCheck {
+  const char* what;
+  int got, want;
+};
+
+// Each term a case pins down has the value it wants.
+inline void ExpectTerms(std::initializer_list<TermCheck> checks) {
+  for (const TermCheck& k : checks) {
+    if (k.want != kAny) {
+      EXPECT_EQ(k.got, k.want) << k.what;
+    }
+  }
 }
