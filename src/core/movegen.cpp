@@ -427,7 +427,7 @@ void ataks(int side, int16_t* a) {
       int u = nx[o].nextpos;
       while (u != o) {
         a[u] = static_cast<int16_t>((a[u] + 1) | code);
-        u = IsEmpty(u) ? nx[u].nextpos : nx[u].nextdir;
+        u = StepAfter(nx, u, !IsEmpty(u));
       }
     } else {
       // The nextdir chain laid out flat: no load waits for the one before.

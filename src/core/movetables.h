@@ -23,6 +23,14 @@ extern uint8_t distdata[65][65];    // king distance; square 64 is "absent"
 extern uint8_t taxidata[64][64];    // Manhattan distance
 extern int16_t FieldColor[64];      // 1 on dark squares
 
+// The square after x in a walk that goes on along the ray past an empty
+// square and to the next ray at a man: a shift rather than a branch, since
+// whether a square is empty is a coin toss for the predictor.
+inline int StepAfter(const NextStep* nx, int x, bool occupied) {
+  const unsigned both = nx[x].nextpos | (unsigned{nx[x].nextdir} << 8);
+  return static_cast<int>((both >> (occupied ? 8 : 0)) & 0xff);
+}
+
 // The nextdir chain of a pawn (its captures), knight or king laid out flat,
 // in chain order, for the attack maps: no load waits for the one before.
 struct StepSet {

@@ -41,6 +41,8 @@ int16_t NoBreathHole[2];
 int16_t InChk;
 int32_t Terminate;
 int32_t slk;
+bool EvalCheckKnown = false;
+int32_t EvalKnownCompared = 0, EvalKnownMismatches = 0;
 const int16_t* KingRiskPtr[2] = {nullptr, nullptr};
 int16_t WeakFields[64];
 int16_t KingRisk[2], BaseRisk[2];
@@ -76,6 +78,43 @@ constexpr int kBareKing = 1200;
 // King steps of the bare king: rank and file parts.
 constexpr int incr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int incf[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+
+// Full evaluations of this search kept for the positions that come back
+// (a leaf of one iteration is a leaf of the next): the score and what the
+// search reads besides, under the position's hash words and what else the
+// terms read that the hash words leave out: the side, castling and king
+// moves, the weights and the root tables (a new epoch for each).
+struct KnownEval {
+  uint64_t position;
+  uint32_t rest;
+  int32_t score;
+  int16_t hung[2], kid[2], breath[2];
+  int16_t in_check;
+  int16_t terminate;
+};
+static_assert(sizeof(KnownEval) == 32);
+constexpr int kKnownEvals = 1 << 16;
+KnownEval Known[kKnownEvals];
+uint32_t KnownEpoch = 1;
+
+uint32_t RestOfKey(int side) {
+  const uint32_t moved =
+      static_cast<uint32_t>(side | castld[white] << 1 | castld[black] << 2 |
+                            (Mvboard[kingP[white]] != 0) << 3 | (Mvboard[kingP[black]] != 0) << 4);
+  return ((KnownEpoch * 0x9E3779B1u) ^ WeightsKey) * 0x01000193u ^ moved;
+}
+
+// Passed pawns on neighbouring files pair up in the order of the piece
+// list, which the same position reached another way may not share.
+bool DependsOnListOrder() {
+  for (int s = white; s <= black; s++) {
+    unsigned files = 0;
+    for (int f = 0; f < 8; f++)
+      if (passed_fl[s][f] < 64) files |= 1u << f;
+    if (files & (files >> 1)) return true;
+  }
+  return false;
+}
 
 int16_t Add16(int16_t a, int b) {
   return static_cast<int16_t>(a + b);
@@ -501,15 +540,53 @@ int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta) {
     cached = true;
   }
 
-  // 6c. Full evaluation.
+  // 6c. Full evaluation, or the one made before of the same position.
   if (!cached) {
-    KID[0] = KID[1] = 0;
-    NoBreathHole[0] = NoBreathHole[1] = 1;
-    ataks(side, atak[side]);
-    if (atak[side][opp_king]) return 10001 - ply;
-    ataks(xside, atak[xside]);
-    InChk = static_cast<int16_t>(atak[xside][own_king] & 0xff);
-    ScorePosition(side, &score);
+    KnownEval* known = nullptr;
+    uint32_t rest = 0;
+    const uint64_t position = static_cast<uint64_t>(hashbd) << 32 | hashkey;
+    if (ply > 2) {
+      // The weights follow the evaluations made: none for an illegal position.
+      if (SqAtakd(opp_king, side)) return 10001 - ply;
+      wking = PieceList[white][0];
+      bking = PieceList[black][0];
+      UpdateWeights();
+      rest = RestOfKey(side);
+      known = &Known[(hashkey ^ rest) & (kKnownEvals - 1)];
+    }
+    if (known != nullptr && known->position == position && known->rest == rest && !EvalCheckKnown) {
+      score = known->score;
+      for (int s = 0; s < 2; s++) {
+        HungVar[s] = known->hung[s];
+        KID[s] = known->kid[s];
+        NoBreathHole[s] = known->breath[s];
+      }
+      InChk = known->in_check;
+      Terminate = known->terminate;
+    } else {
+      KID[0] = KID[1] = 0;
+      NoBreathHole[0] = NoBreathHole[1] = 1;
+      ataks(side, atak[side]);
+      if (atak[side][opp_king]) return 10001 - ply;
+      ataks(xside, atak[xside]);
+      InChk = static_cast<int16_t>(atak[xside][own_king] & 0xff);
+      ScorePosition(side, &score);
+      if (known != nullptr && !DependsOnListOrder()) {
+        const KnownEval e = {position,
+                             rest,
+                             score,
+                             {HungVar[0], HungVar[1]},
+                             {KID[0], KID[1]},
+                             {NoBreathHole[0], NoBreathHole[1]},
+                             InChk,
+                             static_cast<int16_t>(Terminate)};
+        if (EvalCheckKnown && known->position == position && known->rest == rest) {
+          EvalKnownCompared++;
+          if (memcmp(known, &e, sizeof e) != 0) EvalKnownMismatches++;
+        }
+        *known = e;
+      }
+    }
     if (stage > 2) UpdateEvalTable(side, &score, HungVar, KID, NoBreathHole, InChk, Terminate);
   }
 
@@ -622,7 +699,12 @@ int MaterialRemis() {
   return 1;
 }
 
+void ForgetEvaluations() {
+  KnownEpoch++;
+}
+
 void NewGameEval() {
+  ForgetEvaluations();
   Developed[0] = Developed[1] = 0;
   PawnStorm = 0;
   Zbmtl = Zwmtl = 0;

@@ -52,6 +52,14 @@ extern const int32_t DyingKing[64];
 extern const int32_t DriveToWhiteCorner[64];
 extern const int32_t DriveToBlackCorner[64];
 
+// Full evaluations are reused when their position comes back within a
+// search; ExaminePosition forgets them, as the root tables change.
+void ForgetEvaluations();
+// Test hook: evaluate again where a known evaluation would be reused, and
+// count the comparisons and the times the two differed.
+extern bool EvalCheckKnown;
+extern int32_t EvalKnownCompared, EvalKnownMismatches;
+
 // The evaluation's part of a new game: development, stages and the records
 // the weights are keyed on.
 void NewGameEval();

@@ -66,6 +66,7 @@ bool HasPawnBeside(int side, int f) {
 }  // namespace
 
 void ExaminePosition() {
+  ForgetEvaluations();
   // 1. Kings, attacks, and the weights recomputed in any case.
   wking = PieceList[white][0];
   bking = PieceList[black][0];

@@ -32,7 +32,7 @@ void WalkLines(int sq, int type, int flags, int& n, int& t) {
       else
         n++;
     }
-    x = color[x] == neutral ? nx[x].nextpos : nx[x].nextdir;
+    x = StepAfter(nx, x, color[x] != neutral);
   }
 }
 

@@ -229,7 +229,7 @@ int PieceTrapped(int sq, int kind) {
       continue;
     }
     if (atk2[x] == 0 || (color[x] == c2 && board[x] >= kind)) return 0;
-    x = color[x] == neutral ? nx[x].nextpos : nx[x].nextdir;
+    x = StepAfter(nx, x, color[x] != neutral);
   }
   return 1;
 }

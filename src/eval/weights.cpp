@@ -17,11 +17,24 @@ int16_t BishopBonus, BishopPairBonus, RookBonus, RHOPNF;
 int16_t KATAK, KSFTY, KCASTLD, KMOVD, KHOPN, KHOPNX;
 int16_t RemotePassed;
 int16_t ppmply, mmply, ymply;
+uint32_t WeightsKey = 0;
 
 namespace {
 
 int16_t I16(int v) {
   return static_cast<int16_t>(v);
+}
+
+// Every weight folded into one word.
+uint32_t DigestWeights() {
+  const int32_t all[] = {stage,        stage2,          OpenFyles,  OpenPos,      RookEnding,
+                         PawnBonus,    PAWNSHIELD,      KNIGHTPOST, KNIGHTSTRONG, BISHOPSTRONG,
+                         BishopBonus,  BishopPairBonus, RookBonus,  RHOPNF,       KATAK,
+                         KSFTY,        KCASTLD,         KMOVD,      KHOPN,        KHOPNX,
+                         RemotePassed, ppmply,          mmply,      ymply};
+  uint32_t h = 0;
+  for (const int32_t v : all) h = (h ^ static_cast<uint32_t>(v)) * 0x01000193u;
+  return h;
 }
 
 // Openness from the pawn files: one count per side missing on a file; the
@@ -89,4 +102,5 @@ void UpdateWeights() {
 
   // 8. The outside passed pawn grows as pieces come off.
   RemotePassed = I16(T == 0 ? 94 : T <= 799 ? 66 : 6 * stage2 - 12);
+  WeightsKey = DigestWeights();
 }

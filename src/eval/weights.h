@@ -22,5 +22,8 @@ extern int16_t KATAK, KSFTY, KCASTLD, KMOVD, KHOPN, KHOPNX;
 extern int16_t RemotePassed;
 extern int16_t ppmply, mmply, ymply;
 
+// A digest of every weight above, renewed with them: evaluations made
+// under equal digests used equal weights.
+extern uint32_t WeightsKey;
 // Recomputes stage, openness and weights when the material changed.
 void UpdateWeights();

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <string>
 
 #include "core/board.h"
@@ -389,3 +390,83 @@ TEST_F(EvalCaching, FailedTablebaseProbeIsRemembered) {
 }
 
 }  // namespace
+
+// A full evaluation is reused only where making it again would give the
+// same: with the check on, every reuse is evaluated again and compared (and
+// none is taken), so the two searches must agree move for move and node for
+// node. The positions bring castling rights, king moves, captures that
+// reorder the piece lists, and passed pawns on neighbouring files.
+TEST(KnownEvaluations, ReusedOnlyWhereEvaluatingAgainGivesTheSame) {
+  const char* const fens[] = {
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "r3k2r/pp3ppp/2n5/3pp3/8/2N5/PPP2PPP/R3K2R w Kq - 0 1",
+      "8/2k5/8/3n4/2PP4/8/1p3K2/8 w - - 0 1",
+      "8/5k2/8/1PPP4/8/3n4/5K2/r7 w - - 0 1",
+  };
+  // What the engine printed, but the node rate.
+  auto play = [](const char* fen) {
+    return std::regex_replace(PlayFromFen(fen, 6), std::regex("nps=[0-9]+K"), "");
+  };
+  int32_t compared = 0;
+  for (const char* fen : fens) {
+    SCOPED_TRACE(fen);
+    EvalCheckKnown = true;
+    EvalKnownCompared = EvalKnownMismatches = 0;
+    const std::string checked = play(fen);
+    const int64_t checked_nodes = NodeCnt;
+    EXPECT_EQ(EvalKnownMismatches, 0);
+    compared += EvalKnownCompared;
+    EvalCheckKnown = false;
+    EXPECT_EQ(play(fen), checked);
+    EXPECT_EQ(NodeCnt, checked_nodes);
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+// What a reuse depends on besides the position: the root tables, made again
+// in the tree, and the weights, which follow the legal positions evaluated.
+TEST(KnownEvaluations, RootTablesMadeAgainAndIllegalPositionsAreHeededAsWithout) {
+  SavedGlobals saved{hashflag};
+  hashflag = 0;  // no cached scores: every evaluation at the horizon is full
+  // White's e-pawn is pinned: exd5 is illegal, Bxd5 takes the same knight
+  // with the other pawn files.
+  const char* fen = "r2qr1k1/ppp2ppp/8/3n4/4P3/1B1P4/PPP2PPP/R2QK3 w - - 0 1";
+  auto horizon = [](int side) {
+    Sdepth = Xdepth = 3;
+    return evaluate(side, 1 - side, 3, -kWide, kWide);
+  };
+  auto move = [](const char* from, const char* to) {
+    return TreeEntry{0, static_cast<uint8_t>(Sq(to)), static_cast<uint8_t>(Sq(from)), MF_CAPTURE};
+  };
+  auto after_bxd5 = [&](bool illegal_first) {
+    Root(fen);
+    horizon(white);
+    if (illegal_first) {
+      TreeEntry e = move("e4", "d5");
+      MakeMove(white, &e);
+      EXPECT_EQ(horizon(black), 10001 - 3);
+      UnmakeMove(white, &e);
+    }
+    TreeEntry b = move("b3", "d5");
+    MakeMove(white, &b);
+    const int32_t s = horizon(black);
+    UnmakeMove(white, &b);
+    return s;
+  };
+  EXPECT_EQ(after_bxd5(true), after_bxd5(false));
+
+  EvalCheckKnown = true;
+  EvalKnownCompared = EvalKnownMismatches = 0;
+  Root(fen);
+  horizon(white);
+  horizon(white);
+  EXPECT_EQ(EvalKnownCompared, 1);
+  TreeEntry e = move("b3", "d5");
+  MakeMove(white, &e);
+  ExaminePosition();
+  UnmakeMove(white, &e);
+  horizon(white);
+  EXPECT_EQ(EvalKnownCompared, 1);
+  EXPECT_EQ(EvalKnownMismatches, 0);
+  EvalCheckKnown = false;
+}
