@@ -548,13 +548,12 @@ int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta) {
     if (ply > 2) {
       // The weights follow the evaluations made: none for an illegal position.
       if (SqAtakd(opp_king, side)) return 10001 - ply;
-      wking = PieceList[white][0];
-      bking = PieceList[black][0];
       UpdateWeights();
       rest = RestOfKey(side);
       known = &Known[(hashkey ^ rest) & (kKnownEvals - 1)];
     }
-    if (known != nullptr && known->position == position && known->rest == rest && !EvalCheckKnown) {
+    const bool seen = known != nullptr && known->position == position && known->rest == rest;
+    if (seen && !EvalCheckKnown) {
       score = known->score;
       for (int s = 0; s < 2; s++) {
         HungVar[s] = known->hung[s];
@@ -580,7 +579,7 @@ int32_t evaluate(int side, int xside, int ply, int32_t alpha, int32_t beta) {
                              {NoBreathHole[0], NoBreathHole[1]},
                              InChk,
                              static_cast<int16_t>(Terminate)};
-        if (EvalCheckKnown && known->position == position && known->rest == rest) {
+        if (seen) {
           EvalKnownCompared++;
           if (memcmp(known, &e, sizeof e) != 0) EvalKnownMismatches++;
         }
