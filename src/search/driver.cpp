@@ -1,5 +1,6 @@
 #include "search/driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -330,6 +331,20 @@ void StopOrWouldStop() {
     timeout = 1;
 }
 
+// Brings the first legal root move to the front, the others keeping their
+// order.
+void LegalMoveFirst(int side) {
+  for (TreeEntry* e = TrPnt[1]; e < TrPnt[2]; e++) {
+    MakeMove(side, e);
+    const bool legal = !SqAtakd(PieceList[side][0], 1 - side);
+    UnmakeMove(side, e);
+    if (legal) {
+      std::rotate(TrPnt[1], e, e + 1);
+      return;
+    }
+  }
+}
+
 // Iterative deepening until time, depth or a settled score ends it.
 void Iterate(int side, int* rpt) {
   TreeEntry* const last = TrPnt[2] - 1;
@@ -532,26 +547,20 @@ void SelectMove(int side) {
       mate = 1;
     }
   } else {
-    // 12. Draws that need no search, the generation order, the book.
-    if (BareKings()) {
-      timeout = 1;
-      if (!Pondering()) {
-        strcpy(DrawComment, "Insufficient material");
-        root->score = 0;
-        root->flags = MF_DRAW_SCORE;
-      }
-    }
-    if (GameCnt - Game50 > 100) {
-      timeout = 1;
-      if (!Pondering()) {
-        strcpy(DrawComment, "draw by 50 moves rule");
-        root->score = 0;
-        root->flags = MF_DRAW_SCORE;
-      }
-    }
-    // In a tablebase position the legal moves carry their table scores,
-    // so this puts the best of them first and the losing ones last.
+    // 12. The generation order, draws that need no search, the book. In a
+    // tablebase position the legal moves carry their table scores, so the
+    // sort puts the best of them first and the losing ones last.
     for (TreeEntry* p = TrPnt[1]; p < last; p++) Sort(p, last);
+    const bool fifty = GameCnt - Game50 > 100, drawn = fifty || BareKings();
+    if (drawn) timeout = 1;
+    // Without a search the first move of the order is played, and it need
+    // not be legal: the first legal one goes first.
+    if (timeout) LegalMoveFirst(side);
+    if (drawn && !Pondering()) {
+      strcpy(DrawComment, fifty ? "draw by 50 moves rule" : "Insufficient material");
+      root->score = 0;
+      root->flags = MF_DRAW_SCORE;
+    }
     BookMoveFound = 0;
     if (GameCnt < LastBookMove + 8 && !puzzling && !analyze) {
       if (!Pondering()) {

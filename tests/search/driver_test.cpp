@@ -6,6 +6,7 @@
 
 #include "book/learn.h"
 #include "core/board.h"
+#include "core/movegen.h"
 #include "search/hashtable.h"
 #include "search/treesearch.h"
 #include "test_util.h"
@@ -86,6 +87,23 @@ TEST(SelectMove, FiftyReversibleMovesAreADraw) {
                                       [] { Game50 = static_cast<int16_t>(GameCnt - 101); });
   EXPECT_TRUE(Has(out, "1/2-1/2 {draw by 50 moves rule}\n")) << out;
   EXPECT_EQ(mate, 1);
+}
+
+// Found by fuzzing: a draw known without search played the first move of
+// the order, here Kf2 next to the white king.
+TEST(SelectMove, DrawWithoutSearchStillPlaysALegalMove) {
+  const struct {
+    const char* fen;
+    int reversible;  // half-moves since the last irreversible one
+  } cases[] = {{"8/8/8/8/8/8/4k3/6K1 b - - 0 1", 0}, {"8/8/8/8/8/8/P3k3/6K1 b - - 0 1", 101}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fen);
+    const std::string out =
+        PlayFromFen(c.fen, 4, [&] { Game50 = static_cast<int16_t>(GameCnt - c.reversible); });
+    EXPECT_TRUE(Has(out, "1/2-1/2 {")) << out;
+    ASSERT_TRUE(Has(out, ". ... ")) << out;
+    EXPECT_EQ(SqAtakd(PieceList[black][0], white), 0) << out;
+  }
 }
 
 TEST(SelectMove, SameSignatureEveryRun) {
