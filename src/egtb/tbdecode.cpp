@@ -261,13 +261,13 @@ decode_info* PRegisterCompressed(FILE* f, const char* name, uint32_t length) {
   std::memcpy(buf, head, 80);
   if (std::fread(buf + 80, 1, h - 80, f) != h - 80) return fail("out of memory\n");
 
-  // 5. The checksum, then room for the check values and the first stream
-  // before it.
+  // 5. The checksum, then at least one block, and room for the check values
+  // and the first stream before it.
   if (TbChecksum(buf, h - 4) != ReadBE32(buf + h - 4)) return fail("file broken\n");
   const uint32_t blocks = ReadBE32(head + 72);
   const uint64_t stream1 = 80 + 8 * static_cast<uint64_t>(blocks);
   const uint64_t stream2 = stream1 + ((static_cast<uint64_t>(blocks) + 25) * block_bits + 7) / 8;
-  if (stream2 > h - 4 || blocks > 0x7ffffffe) return fail("file broken\n");
+  if (blocks == 0 || stream2 > h - 4 || blocks > 0x7ffffffe) return fail("file broken\n");
 
   // 6. The decoding state: block sizes, distances, the code.
   info = static_cast<decode_info*>(std::malloc(sizeof(decode_info)));
